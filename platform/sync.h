@@ -1,0 +1,39 @@
+// The lock and the sleep of the platform.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+// A lock that one thread holds at a time; the same thread may enter it again.
+class CriticalSection {
+public:
+    CriticalSection();
+    ~CriticalSection();
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+
+    void Enter();
+    void Leave();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Holds a critical section for the lifetime of the guard.
+class CriticalSectionGuard {
+public:
+    explicit CriticalSectionGuard(CriticalSection& lock) : lock_(lock) { lock_.Enter(); }
+    ~CriticalSectionGuard() { lock_.Leave(); }
+    CriticalSectionGuard(const CriticalSectionGuard&) = delete;
+    CriticalSectionGuard& operator=(const CriticalSectionGuard&) = delete;
+
+private:
+    CriticalSection& lock_;
+};
+
+void Sleep(uint32_t milliseconds);
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+#include "platform/files.h"
+
+#include <string>
+
+#include "platform/win32/win32.h"
+
+namespace platform {
+namespace {
+
+// Closes a directory search on every path.
+class FindGuard {
+public:
+    explicit FindGuard(HANDLE find) : find_(find) {}
+    ~FindGuard() {
+        if (find_ != INVALID_HANDLE_VALUE) ::FindClose(find_);
+    }
+    FindGuard(const FindGuard&) = delete;
+    FindGuard& operator=(const FindGuard&) = delete;
+    bool Found() const { return find_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE find_;
+};
+
+}  // namespace
+
+ExpandedPath GetFullPathNameA(std::string_view fileName) {
+    const std::string name(fileName);
+    char buffer[kMaxPath];
+    char* filePart = nullptr;
+    const DWORD length = ::GetFullPathNameA(name.c_str(), kMaxPath, buffer, &filePart);
+    if (length == 0) return {};
+    // When the buffer is too small, the result is the size needed, NUL included.
+    if (length >= kMaxPath) return {PathExpansion::TooLong, {}};
+    return {PathExpansion::Expanded, std::string(buffer, length)};
+}
+
+bool FileExists(const std::string& path) {
+    WIN32_FIND_DATAA data{};
+    const FindGuard find(::FindFirstFileA(path.c_str(), &data));
+    if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    FILETIME local{};
+    WORD date = 0;
+    WORD time = 0;
+    return ::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+           ::FileTimeToDosDateTime(&local, &date, &time);
+}
+
+}  // namespace platform
