@@ -29,7 +29,11 @@ ExpandedPath GetFullPathNameA(std::string_view fileName) {
     char buffer[kMaxPath];
     char* filePart = nullptr;
     const DWORD length = ::GetFullPathNameA(name.c_str(), kMaxPath, buffer, &filePart);
-    if (length == 0) return {};
+    if (length == 0) {
+        // Some implementations (Wine's) refuse a long result instead of giving the size it needs.
+        if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE) return {PathExpansion::TooLong, {}};
+        return {};
+    }
     // When the buffer is too small, the result is the size needed, NUL included.
     if (length >= kMaxPath) return {PathExpansion::TooLong, {}};
     return {PathExpansion::Expanded, std::string(buffer, length)};
