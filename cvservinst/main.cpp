@@ -3,11 +3,14 @@
 #include "cvservinst/run.h"
 #include "platform/cmdline.h"
 #include "platform/units.h"
+#include "servises/servises.h"
 
 namespace {
 
 // The program's units, started in this order and stopped in reverse.
-constexpr std::array<platform::Unit, 0> kUnits{};
+constexpr std::array<platform::Unit, 1> kUnits{{
+    {"servises", servises::StartUnit, servises::StopUnit},
+}};
 
 }  // namespace
 

@@ -1,12 +1,13 @@
 #include "cvservinst/run.h"
 
+#include "cvservinst/reinstall.h"
 #include "platform/console.h"
 #include "platform/files.h"
 
 namespace cvservinst {
 
 std::string ProgramPath;
-std::string Dependencies;
+servises::DependencyList Dependencies;
 
 namespace {
 
@@ -121,8 +122,7 @@ int Run(const std::vector<std::string>& arguments) {
         PrintMissing(ProgramPath);
         return 1;
     }
-    // The reinstall of the service follows here; until then the run ends with the path found.
-    return 0;
+    return ReinstallService(arguments);
 }
 
 }  // namespace cvservinst

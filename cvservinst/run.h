@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "servises/servises.h"
 
 namespace cvservinst {
 
@@ -15,7 +16,7 @@ namespace cvservinst {
 extern std::string ProgramPath;
 
 // The services the product's service depends on: names each followed by a NUL, closed by one more.
-extern std::string Dependencies;
+extern servises::DependencyList Dependencies;
 
 // The four banner lines, 79 bytes each, in code page 437.
 std::array<std::string, 4> BannerLines();

@@ -69,12 +69,6 @@ too-long)
         fi
     done
     ;;
-existing)
-    : >"$SCRATCH/corvane.exe"
-    run "$SCRATCH_NAME${SEP}corvane.exe"
-    expect_status 0
-    expect_output ""
-    ;;
 stdout-full)
     launcher=()
     [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")

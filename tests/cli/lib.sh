@@ -8,6 +8,8 @@ PROGRAM=$2
 WINE_RUN=${3:-}
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/cvservinst-cli.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
+# The host program's emulated service manager keeps its store here, not in the user's.
+export CVSERVINST_SCM_DIR="$WORK/scm"
 failures=0
 
 # run ARGS...: runs the program with standard input closed to a non-terminal; leaves its standard

@@ -1,0 +1,64 @@
+#include "cvservinst/reinstall.h"
+
+#include "cvservinst/run.h"
+#include "platform/dialog.h"
+#include "servises/servises.h"
+
+namespace cvservinst {
+namespace {
+
+const std::string kServiceName = "CorvaneService";
+const std::string kDisplayName = "Corvane Monitor";
+constexpr const char* kInstalled = "Service \"Corvane Monitor\" installed";
+constexpr std::string_view kSwitch = " /service";
+
+// The system services the product's service always waits for, each followed by a NUL.
+const std::string kFixedDependencies("RpcSs\0Eventlog\0TapiSrv\0", 23);
+
+constexpr uint32_t kOwnProcessInteractive = 0x110;
+constexpr uint32_t kAutoStart = 2;
+
+}  // namespace
+
+std::string ServiceCommandLine(const std::string& programPath) {
+    // Unquoted, a path with a blank lets a program planted at its first blank (C:\Program.exe)
+    // run with the service's rights.
+    std::string commandLine;
+    if (programPath.find_first_of(" \t") != std::string::npos) {
+        commandLine.append("\"").append(programPath).append("\"");
+    } else {
+        commandLine = programPath;
+    }
+    commandLine.append(kSwitch);
+    return commandLine;
+}
+
+int ReinstallService(const std::vector<std::string>& arguments) {
+    // The old registration goes first. A first installation finds none, and a service that cannot
+    // be stopped or deleted makes the creation below fail with the reason worth reporting; so
+    // whatever the removal raises is dropped.
+    try {
+        servises::RemoveService(kServiceName);
+    } catch (...) {
+    }
+
+    Dependencies = kFixedDependencies;
+    const std::size_t count = arguments.size();
+    for (std::size_t i = 1; i < count; ++i) {
+        Dependencies.append(arguments[i]);
+        Dependencies.push_back('\0');
+    }
+    Dependencies.push_back('\0');
+
+    try {
+        servises::InstallService(kServiceName, kDisplayName, ServiceCommandLine(ProgramPath), Dependencies,
+                                 kOwnProcessInteractive, kAutoStart);
+        Report(platform::MessageKind::Confirmation, kInstalled);
+    } catch (const platform::Exception& error) {
+        Report(platform::MessageKind::Error, error.Message());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace cvservinst

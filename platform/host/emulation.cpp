@@ -1,0 +1,236 @@
+// The test hooks' state, and the hooks themselves (scm_testing.h).
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+#include "platform/errors.h"
+#include "platform/host/emulation.h"
+#include "platform/host/scm_store.h"
+#include "platform/host/scm_testing.h"
+
+namespace platform::host {
+namespace {
+
+constexpr std::string_view kEntryPoints[] = {
+    "LoadLibraryA",   "GetProcAddress",     "OpenSCManagerA",     "OpenServiceA",
+    "CreateServiceA", "DeleteService",      "ControlService",     "QueryServiceStatus",
+    "CloseServiceHandle", "StartServiceA",  "EnumServicesStatusA",
+};
+
+struct Hooks {
+    std::mutex mutex;
+    std::map<std::string, std::deque<uint32_t>, std::less<>> failures;
+    std::vector<std::string> hidden;
+    uint32_t libraryFailure = 0;
+    int libraryLoads = 0;
+    std::vector<Call> log;
+    bool recordSleeps = false;
+    std::vector<uint32_t> sleeps;
+    std::shared_ptr<Store> store;
+};
+
+Hooks& State() {
+    static Hooks hooks;
+    return hooks;
+}
+
+// The store the hooks read and seed: the installed one, or the local on-disk one.
+std::shared_ptr<Store> CurrentStore() {
+    if (std::shared_ptr<Store> store = detail::InstalledStore()) return store;
+    std::shared_ptr<Store> store;
+    if (uint32_t error = OpenDiskStore(nullptr, store))
+        throw std::runtime_error("cannot open the store " + DiskStoreRoot() + ": error " + std::to_string(error));
+    return store;
+}
+
+std::unique_ptr<StoreSession> BeginSession(Store& store) {
+    std::unique_ptr<StoreSession> session;
+    if (uint32_t error = store.Begin(session))
+        throw std::runtime_error("cannot lock the store: error " + std::to_string(error));
+    return session;
+}
+
+}  // namespace
+
+namespace detail {
+
+uint32_t TakeInjectedFailure(std::string_view entryPoint) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto found = hooks.failures.find(entryPoint);
+    if (found == hooks.failures.end() || found->second.empty()) return 0;
+    uint32_t error = found->second.front();
+    found->second.pop_front();
+    return error;
+}
+
+void LogCall(std::string_view entryPoint, std::string line, uint32_t error) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.log.push_back(Call{std::string(entryPoint), std::move(line), error});
+}
+
+bool IsEntryPointHidden(std::string_view name) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return std::find(hooks.hidden.begin(), hooks.hidden.end(), name) != hooks.hidden.end();
+}
+
+uint32_t LibraryLoadFailure() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.libraryFailure;
+}
+
+void AdjustLibraryLoads(int delta) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.libraryLoads += delta;
+}
+
+int LibraryLoads() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.libraryLoads;
+}
+
+bool RecordSleepIfHooked(uint32_t milliseconds) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    if (!hooks.recordSleeps) return false;
+    hooks.sleeps.push_back(milliseconds);
+    hooks.log.push_back(Call{"Sleep", "Sleep " + std::to_string(milliseconds), 0});
+    return true;
+}
+
+std::shared_ptr<Store> InstalledStore() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.store;
+}
+
+}  // namespace detail
+
+void UseMemoryStore() {
+    std::shared_ptr<Store> store = MakeMemoryStore();
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.store = std::move(store);
+}
+
+void SetMemoryStoreWritable(bool writable) {
+    std::shared_ptr<Store> store = detail::InstalledStore();
+    if (!store) throw std::logic_error("SetMemoryStoreWritable: no in-memory store installed");
+    SetMemoryStoreWritable(*store, writable);
+}
+
+std::string DiskStoreDirectory() { return DiskStoreRoot(); }
+
+void SeedService(ServiceEntry entry) {
+    if (entry.displayName.empty()) entry.displayName = entry.name;
+    std::shared_ptr<Store> store = CurrentStore();
+    std::unique_ptr<StoreSession> session = BeginSession(*store);
+    if (uint32_t error = session->Save(entry))
+        throw std::runtime_error("cannot seed service " + entry.name + ": error " + std::to_string(error));
+}
+
+std::optional<ServiceEntry> FindService(std::string_view name) {
+    std::shared_ptr<Store> store = CurrentStore();
+    std::unique_ptr<StoreSession> session = BeginSession(*store);
+    ServiceEntry entry;
+    uint32_t error = session->Load(name, entry);
+    if (error == kErrorServiceDoesNotExist) return std::nullopt;
+    if (error)
+        throw std::runtime_error("cannot read service " + std::string(name) + ": error " + std::to_string(error));
+    return entry;
+}
+
+std::vector<ServiceEntry> ListServices() {
+    std::shared_ptr<Store> store = CurrentStore();
+    std::unique_ptr<StoreSession> session = BeginSession(*store);
+    std::vector<ServiceEntry> entries;
+    if (uint32_t error = session->List(entries))
+        throw std::runtime_error("cannot list services: error " + std::to_string(error));
+    return entries;
+}
+
+void FailNextCall(std::string_view entryPoint, uint32_t error) {
+    if (std::find(std::begin(kEntryPoints), std::end(kEntryPoints), entryPoint) == std::end(kEntryPoints))
+        throw std::invalid_argument("FailNextCall: no emulated entry point " + std::string(entryPoint));
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.failures[std::string(entryPoint)].push_back(error);
+}
+
+void HideEntryPoint(std::string_view name) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.hidden.emplace_back(name);
+}
+
+void FailLibraryLoad(uint32_t error) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.libraryFailure = error;
+}
+
+int LibraryLoadCount() { return detail::LibraryLoads(); }
+
+std::vector<Call> CallLog() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.log;
+}
+
+std::vector<std::string> CallTrace() {
+    std::vector<std::string> lines;
+    for (const Call& call : CallLog()) lines.push_back(call.line);
+    return lines;
+}
+
+std::vector<std::string> CallTrace(std::string_view entryPoint) {
+    std::vector<std::string> lines;
+    for (const Call& call : CallLog())
+        if (call.entryPoint == entryPoint) lines.push_back(call.line);
+    return lines;
+}
+
+std::size_t OpenHandleCount() { return detail::CountOpenHandles(); }
+
+void RecordSleeps() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.recordSleeps = true;
+}
+
+std::vector<uint32_t> RecordedSleeps() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.sleeps;
+}
+
+void ResetEmulation() {
+    detail::DropAllHandles();
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.failures.clear();
+    hooks.hidden.clear();
+    hooks.libraryFailure = 0;
+    hooks.libraryLoads = 0;
+    hooks.log.clear();
+    hooks.recordSleeps = false;
+    hooks.sleeps.clear();
+    hooks.store.reset();
+}
+
+EmulationScope::EmulationScope() {
+    ResetEmulation();
+    UseMemoryStore();
+    RecordSleeps();
+}
+
+EmulationScope::~EmulationScope() { ResetEmulation(); }
+
+}  // namespace platform::host

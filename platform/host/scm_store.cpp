@@ -1,0 +1,487 @@
+// The emulated service manager's stores: files in a directory, or a map in memory.
+#include "platform/host/scm_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "platform/errors.h"
+#include "platform/host/emulation.h"
+
+namespace platform::host {
+namespace {
+
+constexpr std::size_t kMaxRecordSize = 1 << 20;
+constexpr const char* kRecordSuffix = ".svc";
+
+// Closes a file descriptor on every path.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { Reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    // Closes now and reports the close's own failure, as errno.
+    int Close() {
+        int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+class DirCloser {
+public:
+    explicit DirCloser(DIR* dir) : dir_(dir) {}
+    ~DirCloser() {
+        if (dir_) ::closedir(dir_);
+    }
+    DirCloser(const DirCloser&) = delete;
+    DirCloser& operator=(const DirCloser&) = delete;
+    DIR* Get() const { return dir_; }
+
+private:
+    DIR* dir_;
+};
+
+bool HasLineBreak(std::string_view value) {
+    return value.find_first_of("\r\n") != std::string_view::npos;
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// Refuses what the record format cannot hold: a line break in any value, or a name that is no
+// file name.
+uint32_t CheckStorable(const ServiceEntry& entry) {
+    if (entry.name.empty() || entry.name.find_first_of("/\\") != std::string::npos)
+        return kErrorInvalidName;
+    if (HasLineBreak(entry.name) || HasLineBreak(entry.displayName) || HasLineBreak(entry.imagePath) ||
+        HasLineBreak(entry.objectName))
+        return kErrorInvalidParameter;
+    for (const std::string& dependency : entry.dependencies)
+        if (dependency.empty() || HasLineBreak(dependency)) return kErrorInvalidParameter;
+    return kErrorSuccess;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+uint32_t WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return ErrnoToWin32(errno);
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return kErrorSuccess;
+}
+
+uint32_t SyncDirectory(const std::string& dir) {
+    Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.Valid()) return ErrnoToWin32(errno);
+    if (::fsync(fd.Get()) != 0) return ErrnoToWin32(errno);
+    return kErrorSuccess;
+}
+
+// Makes `path` and its parents as directories.
+uint32_t MakeDirectories(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        std::string part = path.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return ErrnoToWin32(errno);
+        if (slash == std::string::npos) break;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return ErrnoToWin32(errno);
+    return S_ISDIR(info.st_mode) ? kErrorSuccess : kErrorFileNotFound;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// --- On disk ----------------------------------------------------------------------------------
+
+class DiskSession : public StoreSession {
+public:
+    DiskSession(std::string dir, Fd lock) : dir_(std::move(dir)), lock_(std::move(lock)) {}
+    ~DiskSession() override {
+        if (lock_.Valid()) ::flock(lock_.Get(), LOCK_UN);
+    }
+
+    uint32_t Load(std::string_view name, ServiceEntry& entry) override {
+        return LoadFile(LowerName(name), entry);
+    }
+
+    uint32_t List(std::vector<ServiceEntry>& entries) override {
+        DirCloser dir(::opendir(dir_.c_str()));
+        if (!dir.Get()) return ErrnoToWin32(errno);
+        std::vector<std::string> stems;
+        errno = 0;
+        while (const dirent* item = ::readdir(dir.Get())) {
+            std::string_view file = item->d_name;
+            if (file.empty() || file[0] == '.' || !EndsWith(file, kRecordSuffix)) continue;
+            stems.emplace_back(file.substr(0, file.size() - std::string_view(kRecordSuffix).size()));
+        }
+        if (errno != 0) return ErrnoToWin32(errno);
+        std::sort(stems.begin(), stems.end());
+        entries.clear();
+        for (const std::string& stem : stems) {
+            ServiceEntry entry;
+            uint32_t error = LoadFile(stem, entry);
+            if (error == kErrorServiceDoesNotExist) continue;  // removed by hand meanwhile
+            if (error != kErrorSuccess) return error;
+            entries.push_back(std::move(entry));
+        }
+        return kErrorSuccess;
+    }
+
+    uint32_t Save(const ServiceEntry& entry) override {
+        if (uint32_t error = CheckStorable(entry)) return error;
+        std::string temp = dir_ + "/.tmp-XXXXXX";
+        Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+        if (!fd.Valid()) return ErrnoToWin32(errno);
+        uint32_t error = WriteAll(fd.Get(), FormatEntry(entry));
+        if (error == kErrorSuccess && ::fchmod(fd.Get(), 0644) != 0) error = ErrnoToWin32(errno);
+        if (error == kErrorSuccess && ::fsync(fd.Get()) != 0) error = ErrnoToWin32(errno);
+        if (int closeError = fd.Close(); error == kErrorSuccess && closeError != 0)
+            error = ErrnoToWin32(closeError);
+        if (error == kErrorSuccess && ::rename(temp.c_str(), PathOf(LowerName(entry.name)).c_str()) != 0)
+            error = ErrnoToWin32(errno);
+        if (error != kErrorSuccess) {
+            ::unlink(temp.c_str());
+            return error;
+        }
+        return SyncDirectory(dir_);
+    }
+
+    uint32_t Remove(std::string_view name) override {
+        if (::unlink(PathOf(LowerName(name)).c_str()) != 0)
+            return errno == ENOENT ? kErrorServiceDoesNotExist : ErrnoToWin32(errno);
+        return SyncDirectory(dir_);
+    }
+
+private:
+    std::string PathOf(const std::string& stem) const { return dir_ + "/" + stem + kRecordSuffix; }
+
+    uint32_t LoadFile(const std::string& stem, ServiceEntry& entry) {
+        if (stem.empty() || stem.find('/') != std::string::npos) return kErrorServiceDoesNotExist;
+        Fd fd(::open(PathOf(stem).c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd.Valid()) {
+            if (errno == ENOENT) return kErrorServiceDoesNotExist;
+            if (errno == ENAMETOOLONG) return kErrorInvalidName;
+            return ErrnoToWin32(errno);
+        }
+        std::string text;
+        char buffer[4096];
+        for (;;) {
+            ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return ErrnoToWin32(errno);
+            }
+            if (got == 0) break;
+            text.append(buffer, static_cast<std::size_t>(got));
+            if (text.size() > kMaxRecordSize) return kErrorInvalidData;
+        }
+        if (uint32_t error = ParseEntry(text, entry)) return error;
+        return LowerName(entry.name) == stem ? kErrorSuccess : kErrorInvalidData;
+    }
+
+    std::string dir_;
+    Fd lock_;
+};
+
+class DiskStore : public Store {
+public:
+    explicit DiskStore(std::string dir) : dir_(std::move(dir)) {}
+
+    bool Readable() const override { return ::access(dir_.c_str(), R_OK | X_OK) == 0; }
+    bool Writable() const override { return ::access(dir_.c_str(), W_OK | X_OK) == 0; }
+
+    uint32_t Begin(std::unique_ptr<StoreSession>& session) override {
+        // A caller that may not create or write the lock file still locks it read-only; one that
+        // cannot open it at all only reads, which is safe since records are replaced by rename.
+        std::string lockPath = dir_ + "/.lock";
+        Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (!lock.Valid() && (errno == EACCES || errno == EROFS || errno == EPERM))
+            lock = Fd(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC));
+        if (lock.Valid()) {
+            if (uint32_t error = AcquireLock(lock.Get())) return error;
+        } else if (errno != ENOENT && errno != EACCES && errno != EROFS && errno != EPERM) {
+            return ErrnoToWin32(errno);
+        }
+        session = std::make_unique<DiskSession>(dir_, std::move(lock));
+        return kErrorSuccess;
+    }
+
+private:
+    // Waits for the exclusive lock. A bounded wait would poll LOCK_NB here.
+    static uint32_t AcquireLock(int fd) {
+        while (::flock(fd, LOCK_EX) != 0) {
+            if (errno != EINTR) return ErrnoToWin32(errno);
+        }
+        return kErrorSuccess;
+    }
+
+    std::string dir_;
+};
+
+// --- In memory --------------------------------------------------------------------------------
+
+struct MemoryData {
+    std::mutex mutex;
+    std::map<std::string, ServiceEntry> entries;
+    std::atomic<bool> writable{true};  // read apart from the lock, which a session may hold
+};
+
+class MemorySession : public StoreSession {
+public:
+    explicit MemorySession(MemoryData& data) : data_(data), lock_(data.mutex) {}
+
+    uint32_t Load(std::string_view name, ServiceEntry& entry) override {
+        auto found = data_.entries.find(LowerName(name));
+        if (found == data_.entries.end()) return kErrorServiceDoesNotExist;
+        entry = found->second;
+        return kErrorSuccess;
+    }
+    uint32_t List(std::vector<ServiceEntry>& entries) override {
+        entries.clear();
+        for (const auto& [key, entry] : data_.entries) entries.push_back(entry);
+        return kErrorSuccess;
+    }
+    uint32_t Save(const ServiceEntry& entry) override {
+        if (uint32_t error = CheckStorable(entry)) return error;
+        data_.entries[LowerName(entry.name)] = entry;
+        return kErrorSuccess;
+    }
+    uint32_t Remove(std::string_view name) override {
+        return data_.entries.erase(LowerName(name)) ? kErrorSuccess : kErrorServiceDoesNotExist;
+    }
+
+private:
+    MemoryData& data_;
+    std::unique_lock<std::mutex> lock_;
+};
+
+class MemoryStore : public Store {
+public:
+    bool Readable() const override { return true; }
+    bool Writable() const override { return data_.writable; }
+    uint32_t Begin(std::unique_ptr<StoreSession>& session) override {
+        session = std::make_unique<MemorySession>(data_);
+        return kErrorSuccess;
+    }
+    void SetWritable(bool writable) { data_.writable = writable; }
+
+private:
+    mutable MemoryData data_;
+};
+
+}  // namespace
+
+std::string LowerName(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+uint32_t ErrnoToWin32(int error) {
+    switch (error) {
+    case 0: return kErrorSuccess;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kErrorAccessDenied;
+    case ENOENT:
+    case ENOTDIR: return kErrorFileNotFound;
+    case ENOMEM: return kErrorNotEnoughMemory;
+    case ENAMETOOLONG: return kErrorInvalidName;
+    case ENOSPC:
+    case EDQUOT: return detail::kErrorDiskFull;
+    default: return detail::kErrorGenFailure;
+    }
+}
+
+std::string FormatEntry(const ServiceEntry& entry) {
+    std::string text;
+    auto line = [&text](std::string_view key, std::string_view value) {
+        text.append(key).append("=").append(value).append("\n");
+    };
+    line("Name", entry.name);
+    line("DisplayName", entry.displayName.empty() ? entry.name : entry.displayName);
+    line("Type", std::to_string(entry.type));
+    line("Start", std::to_string(entry.start));
+    line("ErrorControl", std::to_string(entry.errorControl));
+    line("ImagePath", entry.imagePath);
+    for (const std::string& dependency : entry.dependencies) line("DependOnService", dependency);
+    line("ObjectName", entry.objectName);
+    line("State", std::to_string(entry.state));
+    line("StopPending", std::to_string(entry.stopPending));
+    line("ControlsAccepted", std::to_string(entry.controlsAccepted));
+    if (entry.markedForDelete) line("MarkedForDelete", "1");
+    if (entry.pendingQueries != 0) line("PendingQueries", std::to_string(entry.pendingQueries));
+    for (int pid : entry.openHandles) line("OpenHandle", std::to_string(pid));
+    return text;
+}
+
+uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
+    entry = ServiceEntry{};
+    entry.imagePath.clear();
+    std::set<std::string, std::less<>> seen;
+    bool hasName = false;
+    bool hasDisplayName = false;
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty()) continue;
+        if (line.find('\r') != std::string_view::npos || line.find('\0') != std::string_view::npos)
+            return kErrorInvalidData;
+        std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) return kErrorInvalidData;
+        std::string_view key = line.substr(0, equals);
+        std::string_view value = line.substr(equals + 1);
+        bool repeatable = key == "DependOnService" || key == "OpenHandle";
+        if (!repeatable && !seen.emplace(key).second) return kErrorInvalidData;
+        bool ok = true;
+        if (key == "Name") {
+            entry.name = value;
+            hasName = true;
+            ok = !value.empty() && value.find_first_of("/\\") == std::string_view::npos;
+        } else if (key == "DisplayName") {
+            entry.displayName = value;
+            hasDisplayName = true;
+        } else if (key == "Type") {
+            ok = ParseNumber(value, entry.type);
+        } else if (key == "Start") {
+            ok = ParseNumber(value, entry.start);
+        } else if (key == "ErrorControl") {
+            ok = ParseNumber(value, entry.errorControl);
+        } else if (key == "ImagePath") {
+            entry.imagePath = value;
+        } else if (key == "DependOnService") {
+            entry.dependencies.emplace_back(value);
+            ok = !value.empty();
+        } else if (key == "ObjectName") {
+            entry.objectName = value;
+        } else if (key == "State") {
+            ok = ParseNumber(value, entry.state) && entry.state >= kServiceStopped && entry.state <= kServicePaused;
+        } else if (key == "StopPending") {
+            ok = ParseNumber(value, entry.stopPending) && entry.stopPending >= -1;
+        } else if (key == "ControlsAccepted") {
+            ok = ParseNumber(value, entry.controlsAccepted);
+        } else if (key == "MarkedForDelete") {
+            ok = value == "0" || value == "1";
+            entry.markedForDelete = value == "1";
+        } else if (key == "PendingQueries") {
+            ok = ParseNumber(value, entry.pendingQueries);
+        } else if (key == "OpenHandle") {
+            int pid = 0;
+            ok = ParseNumber(value, pid) && pid > 0;
+            entry.openHandles.push_back(pid);
+        } else {
+            ok = false;
+        }
+        if (!ok) return kErrorInvalidData;
+    }
+    if (!hasName) return kErrorInvalidData;
+    if (!hasDisplayName) entry.displayName = entry.name;
+    return kErrorSuccess;
+}
+
+std::string DiskStoreRoot() {
+    if (const char* dir = std::getenv("CVSERVINST_SCM_DIR"); dir && *dir) return dir;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return std::string(state) + "/cvservinst/scm";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else {
+        struct passwd record {};
+        struct passwd* result = nullptr;
+        std::vector<char> buffer(16384);
+        if (::getpwuid_r(::getuid(), &record, buffer.data(), buffer.size(), &result) == 0 && result &&
+            result->pw_dir)
+            home = result->pw_dir;
+    }
+    if (home.empty()) return {};
+    return home + "/.local/state/cvservinst/scm";
+}
+
+uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store) {
+    std::string root = DiskStoreRoot();
+    if (root.empty()) return kErrorFileNotFound;
+    std::string_view name = machine ? machine : "";
+    while (!name.empty() && name.front() == '\\') name.remove_prefix(1);
+    if (machine && *machine) {
+        if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos)
+            return kErrorRpcServerUnavailable;
+        std::string machines = root + "/machines";
+        std::string dir = machines + "/" + std::string(name);
+        if (!IsDirectory(dir)) {
+            // Machine names compare without regard to case.
+            dir.clear();
+            DirCloser list(::opendir(machines.c_str()));
+            while (list.Get()) {
+                const dirent* item = ::readdir(list.Get());
+                if (!item) break;
+                if (LowerName(item->d_name) == LowerName(name) && IsDirectory(machines + "/" + item->d_name)) {
+                    dir = machines + "/" + item->d_name;
+                    break;
+                }
+            }
+            if (dir.empty()) return kErrorRpcServerUnavailable;
+        }
+        store = std::make_shared<DiskStore>(dir);
+        return kErrorSuccess;
+    }
+    if (uint32_t error = MakeDirectories(root)) return error;
+    store = std::make_shared<DiskStore>(root);
+    return kErrorSuccess;
+}
+
+std::shared_ptr<Store> MakeMemoryStore() { return std::make_shared<MemoryStore>(); }
+
+void SetMemoryStoreWritable(Store& store, bool writable) {
+    if (auto* memory = dynamic_cast<MemoryStore*>(&store)) memory->SetWritable(writable);
+}
+
+}  // namespace platform::host

@@ -1,0 +1,69 @@
+// Where the emulated service manager keeps its services.
+//
+// On disk: the directory named by CVSERVINST_SCM_DIR, else $XDG_STATE_HOME/cvservinst/scm, else
+// ~/.local/state/cvservinst/scm, made with its parents on first use. A remote machine "NAME" is
+// <store>/machines/NAME/, used only when it exists. One file per service,
+// <store>/<name in lower case>.svc, of "Key=Value" lines each ending in LF (no CR anywhere):
+//   Name, DisplayName, Type, Start, ErrorControl, ImagePath, DependOnService (one line per name, in
+//   order), ObjectName, State, StopPending (0 when absent), ControlsAccepted (1 when absent),
+//   MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when
+//   absent), OpenHandle (one line per open service handle: the id of the process holding it).
+// Numbers are decimal. Blank lines are ignored; any other line that is not a known key, a bad
+// number, a repeated key, a missing Name, or a Name that does not match the file's name makes
+// the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
+// Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
+// under an exclusive flock on <store>/.lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host/scm_testing.h"
+
+namespace platform::host {
+
+// The store held under its lock; every call returns a Win32 error code, 0 on success.
+class StoreSession {
+public:
+    virtual ~StoreSession() = default;
+    // kErrorServiceDoesNotExist when there is no record of that name.
+    virtual uint32_t Load(std::string_view name, ServiceEntry& entry) = 0;
+    virtual uint32_t List(std::vector<ServiceEntry>& entries) = 0;
+    virtual uint32_t Save(const ServiceEntry& entry) = 0;
+    virtual uint32_t Remove(std::string_view name) = 0;
+};
+
+class Store {
+public:
+    virtual ~Store() = default;
+    // Whether the caller may look at, and change, the store.
+    virtual bool Readable() const = 0;
+    virtual bool Writable() const = 0;
+    // Takes the store's lock, waiting for it, and returns the session that holds it.
+    virtual uint32_t Begin(std::unique_ptr<StoreSession>& session) = 0;
+};
+
+// The store of the local machine (empty or null `machine`) or of a remote one, on disk: made on
+// first use for the local machine; kErrorRpcServerUnavailable for a machine with no directory.
+uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store);
+
+// The local store's directory as the environment names it.
+std::string DiskStoreRoot();
+
+std::shared_ptr<Store> MakeMemoryStore();
+void SetMemoryStoreWritable(Store& store, bool writable);
+
+// ASCII lower case: how names compare, and how a record's file is named.
+std::string LowerName(std::string_view name);
+
+// The record's text, and back. ParseEntry returns kErrorInvalidData for a damaged record.
+std::string FormatEntry(const ServiceEntry& entry);
+uint32_t ParseEntry(std::string_view text, ServiceEntry& entry);
+
+// Maps an errno value to the nearest Win32 error code.
+uint32_t ErrnoToWin32(int error);
+
+}  // namespace platform::host

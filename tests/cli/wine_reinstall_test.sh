@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# The Windows program against Wine's real service manager, each case in a fresh prefix of its own:
+# `wine_reinstall_test.sh CASE BACKEND PROGRAM WINE_RUN [TEST_SERVICE]`. TEST_SERVICE is a real
+# service program (cvs_test_service.exe) used as the product's executable.
+# Exit status 77: the case cannot run here (a tool is missing).
+
+# The dialog case needs a display: it runs again under a virtual X server of its own.
+if [ "$1" = dialog ] && [ -z "${CVS_UNDER_XVFB:-}" ]; then
+    for tool in xvfb-run xdotool; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    CVS_UNDER_XVFB=1 exec xvfb-run -a "$BASH" "$0" "$@"
+fi
+[ "$1" = dialog ] || unset DISPLAY
+
+here=$(dirname "$0")
+source "$here/lib.sh" "$2" "$3" "$4"
+source "$here/wine_lib.sh"
+TEST_SERVICE=${5:-}
+[ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
+
+cleanup() {
+    wine_prefix_destroy
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+wine_prefix_create || { echo "cannot make a Wine prefix" >&2; exit 1; }
+
+SAMPLE='C:\Program Files\Corvane8\corvane.exe'
+DONE=$' Done: Service "Corvane Monitor" installed\r\n'
+
+# unix_path 'C:\dir\file': where that file is on the Linux side.
+unix_path() {
+    local rest=${1#C:\\}
+    printf '%s/drive_c/%s' "$WINEPREFIX" "${rest//\\//}"
+}
+
+# place FILE 'C:\dir\file': copies FILE into the prefix at that Windows path.
+place() {
+    mkdir -p "$(dirname "$(unix_path "$2")")" && cp "$1" "$(unix_path "$2")"
+}
+
+# run_once ARGS...: one run of the program (a second run would see what the first did); output in
+# $WORK/out and $WORK/err, status in $status, and its duration printed.
+run_once() {
+    local start=$EPOCHREALTIME
+    timeout 90 "$WINE_RUN" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    status=$?
+    echo "run of cvservinst.exe $*: $(awk "BEGIN { printf \"%.2f\", $EPOCHREALTIME - $start }") s"
+}
+
+expect_no_stderr() {
+    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+}
+
+# expect_registration NAME LINE...: the service is registered and its values include each
+# "Name=value" LINE exactly.
+expect_registration() {
+    local name=$1 line
+    shift
+    if ! wine_service_registration "$name" >"$WORK/registration"; then
+        fail "$name is not registered"
+        return
+    fi
+    for line in "$@"; do
+        grep -qxF -- "$line" "$WORK/registration" || { fail "registration of $name lacks: $line"; cat "$WORK/registration" >&2; }
+    done
+}
+
+# expect_state NAME STATE: what `sc query` reports (1 stopped, 4 running).
+expect_state() {
+    local state
+    state=$(wine_service_state "$1")
+    [ "$state" = "$2" ] || fail "$1 is in state '${state}', expected $2"
+}
+
+# register_old_service 'C:\dir\file': the test service, registered under our name and running.
+register_old_service() {
+    place "$TEST_SERVICE" "$1" || { fail "cannot place the test service"; finish; }
+    wine sc create CorvaneService binpath= "\"$1\" /service" type= own start= demand >/dev/null
+    wine sc start CorvaneService >/dev/null
+    local tries
+    for ((tries = 0; tries < 50; tries++)); do
+        [ "$(wine_service_state CorvaneService)" = 4 ] && return
+        sleep 0.2
+    done
+    fail "the old CorvaneService does not run"
+    finish
+}
+
+# running_in_prefix TEXT: whether a process of this prefix has TEXT in its command line.
+running_in_prefix() {
+    local dir
+    for dir in /proc/[0-9]*; do
+        tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF -- "$1" && return 0
+    done
+    return 1
+}
+
+# dialog_run TITLE STATUS LINE ARGS...: the run shows a window titled TITLE that holds it, with no
+# console line yet; Return closes it, then LINE comes and the run ends with STATUS.
+dialog_run() {
+    local title=$1 expected_status=$2 line=$3 window="" pid tries
+    shift 3
+    WINE_RUN_KEEP_DISPLAY=1 "$WINE_RUN" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err" &
+    pid=$!
+    for ((tries = 0; tries < 300; tries++)); do
+        window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -z "$window" ]; then
+        fail "no window titled \"$title\" appeared"
+        kill "$pid" 2>/dev/null
+        wait "$pid"
+        return
+    fi
+    if [ -n "${CVS_SCREENSHOT_DIR:-}" ] && command -v import >/dev/null; then
+        import -window root "$CVS_SCREENSHOT_DIR/dialog-$title.png"
+    fi
+    # Time enough for the program to go on, were it not held by the box.
+    sleep 1
+    kill -0 "$pid" 2>/dev/null || fail "the run ended while its \"$title\" box was open"
+    grep -qaE '^ (Done|Error):' "$WORK/out" && fail "the console line came while the \"$title\" box was open"
+    xdotool key --window "$window" Return 2>/dev/null
+    for ((tries = 0; tries < 150; tries++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "the run did not end after its \"$title\" box was closed"
+        kill "$pid" 2>/dev/null
+    fi
+    wait "$pid"
+    status=$?
+    expect_status "$expected_status"
+    expect_output "$line"
+}
+
+case $1 in
+first-install)
+    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    run_once "$SAMPLE" snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_no_stderr
+    expect_registration CorvaneService "DisplayName=Corvane Monitor" Type=0x110 Start=0x2 ErrorControl=0x1 \
+        'ImagePath="C:\Program Files\Corvane8\corvane.exe" /service' DependOnService=RpcSs,Eventlog,TapiSrv,snmp
+    ;;
+reinstall-running)
+    old='C:\Program Files\Corvane7\corvane.exe'
+    new='C:\Corvane9\corvane.exe'
+    register_old_service "$old"
+    place "$TEST_SERVICE" "$new" || fail "cannot place the new executable"
+    run_once "$new" LanmanWorkstation Dnscache
+    expect_status 0
+    expect_output "$DONE"
+    expect_no_stderr
+    # The old service shut down through its stop request and its process is gone.
+    [ -e "$(unix_path "$old").stopped" ] || fail "the old service was not stopped through its stop request"
+    running_in_prefix 'Corvane7\corvane.exe' && fail "the old service's process still runs"
+    # A path with no blank stays unquoted; the new registration is not started.
+    expect_registration CorvaneService "DisplayName=Corvane Monitor" Type=0x110 Start=0x2 ErrorControl=0x1 \
+        'ImagePath=C:\Corvane9\corvane.exe /service' DependOnService=RpcSs,Eventlog,TapiSrv,LanmanWorkstation,Dnscache
+    expect_state CorvaneService 1
+    ;;
+missing-path)
+    missing=$' Error: C:\\nope\\corvane.exe does not exist\r\n'
+    run_once 'C:\nope\corvane.exe' snmp
+    expect_status 1
+    expect_output "$missing"
+    expect_no_stderr
+    wine_service_registration CorvaneService >/dev/null && fail "CorvaneService was registered"
+    [ -z "$(wine_service_state CorvaneService)" ] || fail "sc query finds CorvaneService"
+    # A registration already there is left running as it was: nothing is removed before the check.
+    old='C:\Program Files\Corvane7\corvane.exe'
+    register_old_service "$old"
+    run_once 'C:\nope\corvane.exe' snmp
+    expect_status 1
+    expect_output "$missing"
+    expect_state CorvaneService 4
+    expect_registration CorvaneService 'ImagePath="C:\Program Files\Corvane7\corvane.exe" /service' Start=0x3
+    [ -e "$(unix_path "$old").stopped" ] && fail "the old service was stopped"
+    ;;
+dialog)
+    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    # title | status | console line | arguments
+    args=()
+    while IFS='|' read -r title expected_status line arguments; do
+        eval "args=($arguments)"
+        dialog_run "$title" "$expected_status" "$line"$'\r\n' "${args[@]}"
+    done <<'EOF'
+Confirm|0| Done: Service "Corvane Monitor" installed|'C:\Program Files\Corvane8\corvane.exe' snmp
+Error|1| Error: C:\nope\corvane.exe does not exist|'C:\nope\corvane.exe' snmp
+EOF
+    ;;
+*)
+    echo "unknown case $1" >&2
+    exit 2
+    ;;
+esac
+finish

@@ -1,0 +1,197 @@
+// The host emulation's last error and message texts, library loading, lock and sleep.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/errors.h"
+#include "platform/host/scm_testing.h"
+#include "platform/library.h"
+#include "platform/sync.h"
+
+namespace {
+
+using namespace platform;
+
+constexpr uint32_t kSystemIgnoring = kFormatMessageFromSystem | kFormatMessageIgnoreInserts;
+
+std::string Format(uint32_t flags, uint32_t code, void* arguments = nullptr, uint32_t size = 512) {
+    std::vector<char> buffer(size + 1, '#');
+    uint32_t length = FormatMessageA(flags, nullptr, code, 0, buffer.data(), size, arguments);
+    return length ? std::string(buffer.data(), length) : std::string();
+}
+
+TEST(FormatMessage, EveryCodeOfTheServiceManagerHasAText) {
+    const uint32_t codes[] = {kErrorSuccess, kErrorAccessDenied, kErrorInvalidHandle, kErrorInvalidData,
+                              kErrorInvalidParameter, kErrorInvalidName, kErrorModNotFound, kErrorProcNotFound,
+                              kErrorInvalidServiceControl, kErrorServiceAlreadyRunning, kErrorServiceDisabled,
+                              kErrorServiceDoesNotExist, kErrorServiceCannotAcceptCtrl, kErrorServiceNotActive,
+                              kErrorDatabaseDoesNotExist, kErrorServiceMarkedForDelete, kErrorServiceExists,
+                              kErrorDuplicateServiceName, kErrorRpcServerUnavailable, 234, 487};
+    for (uint32_t code : codes) {
+        SCOPED_TRACE(code);
+        std::string text = Format(kSystemIgnoring, code);
+        ASSERT_GT(text.size(), 2u);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line only";
+    }
+}
+
+TEST(FormatMessage, FailuresLeaveTheBufferAlone) {
+    struct Case {
+        const char* what;
+        uint32_t flags;
+        uint32_t code;
+        uint32_t size;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        {"no such message", kSystemIgnoring, 4242, 512, kErrorMrMidNotFound},
+        {"one byte short", kSystemIgnoring, kErrorServiceExists, 0, kErrorInsufficientBuffer},
+        {"an insert and no arguments", kFormatMessageFromSystem, kErrorMrMidNotFound, 512, kErrorInvalidParameter},
+        {"not from the system", kFormatMessageIgnoreInserts, kErrorServiceExists, 512, kErrorInvalidParameter},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint32_t size = c.size;
+        if (size == 0) size = static_cast<uint32_t>(Format(kSystemIgnoring, c.code).size());  // no room for NUL
+        char buffer[512];
+        std::memset(buffer, '#', sizeof buffer);
+        SetLastError(0);
+        EXPECT_EQ(FormatMessageA(c.flags, nullptr, c.code, 0, buffer, size, nullptr), 0u);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, '#'));
+    }
+}
+
+TEST(FormatMessage, InsertMarkersStayOrTakeTheArguments) {
+    std::string raw = Format(kSystemIgnoring, kErrorMrMidNotFound);
+    EXPECT_NE(raw.find("%1"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("%2"), std::string::npos) << raw;
+
+    const char* first = "2A";
+    const char* second = "system";
+    std::uintptr_t arguments[] = {reinterpret_cast<std::uintptr_t>(first), reinterpret_cast<std::uintptr_t>(second)};
+    std::string filled = Format(kFormatMessageFromSystem | kFormatMessageArgumentArray, kErrorMrMidNotFound, arguments);
+    EXPECT_EQ(filled.find('%'), std::string::npos) << filled;
+    EXPECT_NE(filled.find("0x2A"), std::string::npos) << filled;
+    EXPECT_NE(filled.find("system"), std::string::npos) << filled;
+
+    // A text without markers needs no arguments.
+    std::string plain = Format(kFormatMessageFromSystem, kErrorServiceExists);
+    EXPECT_EQ(plain, Format(kSystemIgnoring, kErrorServiceExists));
+    // The exact fit: length plus its NUL.
+    EXPECT_EQ(Format(kSystemIgnoring, kErrorServiceExists, nullptr, static_cast<uint32_t>(plain.size() + 1)), plain);
+}
+
+TEST(LastError, BelongsToEachThread) {
+    SetLastError(kErrorServiceExists);
+    uint32_t seenByOther = 1;
+    std::thread other([&] {
+        seenByOther = GetLastError();
+        SetLastError(kErrorAccessDenied);
+    });
+    other.join();
+    EXPECT_EQ(seenByOther, 0u);
+    EXPECT_EQ(GetLastError(), kErrorServiceExists);
+}
+
+class Library : public ::testing::Test {
+protected:
+    void TearDown() override { host::ResetEmulation(); }
+};
+
+TEST_F(Library, OnlyTheServiceLibraryLoads) {
+    struct Case {
+        const char* name;
+        uint32_t error;  // 0: loads
+    };
+    const Case cases[] = {
+        {"advapi32.dll", 0}, {"ADVAPI32.DLL", 0}, {"AdvApi32", 0},
+        {"kernel32.dll", kErrorModNotFound}, {"advapi32.dll.old", kErrorModNotFound},
+        {"C:\\elsewhere\\advapi64.dll", kErrorModNotFound}, {nullptr, kErrorInvalidParameter},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "(null)");
+        SetLastError(0);
+        ModuleHandle module = LoadLibraryA(c.name);
+        EXPECT_EQ(module != nullptr, c.error == 0);
+        EXPECT_EQ(GetLastError(), c.error);
+        if (module) FreeLibrary(module);
+    }
+    EXPECT_EQ(host::LibraryLoadCount(), 0);
+}
+
+TEST_F(Library, EntryPointsByTheirExactNames) {
+    ModuleHandle module = LoadLibraryA("advapi32.dll");
+    ASSERT_NE(module, nullptr);
+    for (const char* name : {"OpenSCManagerA", "OpenServiceA", "ControlService", "CloseServiceHandle",
+                             "EnumServicesStatusA", "StartServiceA", "QueryServiceStatus"})
+        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+    for (const char* name : {"openservicea", "OpenServiceW", "QueryServiceStatusEx", ""}) {
+        SetLastError(0);
+        EXPECT_EQ(GetProcAddress(module, name), nullptr) << name;
+        EXPECT_EQ(GetLastError(), kErrorProcNotFound) << name;
+    }
+    // Two loads need two releases.
+    ModuleHandle again = LoadLibraryA("advapi32.dll");
+    EXPECT_EQ(again, module);
+    EXPECT_EQ(host::LibraryLoadCount(), 2);
+    FreeLibrary(again);
+    EXPECT_EQ(host::LibraryLoadCount(), 1);
+    FreeLibrary(module);
+    EXPECT_EQ(host::LibraryLoadCount(), 0);
+}
+
+TEST_F(Library, HooksHideAnEntryPointOrFailTheLoad) {
+    host::HideEntryPoint("QueryServiceStatus");
+    ModuleHandle module = LoadLibraryA("advapi32.dll");
+    ASSERT_NE(module, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(module, "QueryServiceStatus"), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorProcNotFound);
+    EXPECT_NE(GetProcAddress(module, "ControlService"), nullptr);
+    FreeLibrary(module);
+
+    host::FailLibraryLoad(kErrorAccessDenied);
+    SetLastError(0);
+    EXPECT_EQ(LoadLibraryA("advapi32.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    EXPECT_EQ(host::CallTrace("LoadLibraryA").back(), "LoadLibraryA advapi32.dll -> error 5");
+}
+
+TEST(CriticalSection, IsReentrantAndExcludesOtherThreads) {
+    CriticalSection lock;
+    int counter = 0;
+    auto work = [&] {
+        for (int i = 0; i < 20000; ++i) {
+            CriticalSectionGuard outer(lock);
+            CriticalSectionGuard inner(lock);  // the same thread enters again
+            int seen = counter;
+            counter = seen + 1;
+        }
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    EXPECT_EQ(counter, 40000);
+}
+
+TEST(SleepTest, SleepsForRealUnlessRecorded) {
+    host::ResetEmulation();
+    auto before = std::chrono::steady_clock::now();
+    Sleep(30);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(30));
+
+    host::RecordSleeps();
+    before = std::chrono::steady_clock::now();
+    for (int i = 0; i < 21; ++i) Sleep(1000);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_EQ(host::RecordedSleeps(), std::vector<uint32_t>(21, 1000));
+    host::ResetEmulation();
+    EXPECT_TRUE(host::RecordedSleeps().empty());
+}
+
+}  // namespace

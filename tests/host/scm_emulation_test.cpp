@@ -1,0 +1,270 @@
+// The emulated service manager's behaviour that Wine cannot show (running services, no rights,
+// closed handles), and its test hooks, on the in-memory store.
+#include <thread>
+
+#include "platform/sync.h"
+#include "scm_host_support.h"
+
+namespace {
+
+using namespace platform;
+using cvs_test::Scm;
+
+class ScmEmulation : public ::testing::Test {
+protected:
+    host::EmulationScope scope_;
+
+    void Seed(uint32_t state, int32_t stopPending = 0, uint32_t controls = kServiceAcceptStop) {
+        host::ServiceEntry entry;
+        entry.name = "CorvaneService";
+        entry.state = state;
+        entry.stopPending = stopPending;
+        entry.controlsAccepted = controls;
+        host::SeedService(entry);
+    }
+};
+
+TEST_F(ScmEmulation, StatusQueriesCountDownAnAcceptedStop) {
+    struct Case {
+        int32_t stopPending;
+        std::vector<uint32_t> states;  // reported by the queries after the stop
+    };
+    const Case cases[] = {
+        {0, {kServiceStopped, kServiceStopped}},
+        {2, {kServiceStopPending, kServiceStopPending, kServiceStopped, kServiceStopped}},
+        {-1, {kServiceStopPending, kServiceStopPending, kServiceStopPending, kServiceStopPending}},
+    };
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stopPending);
+        Seed(kServiceRunning, c.stopPending);
+        ScHandle service = scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus);
+        ASSERT_NE(service, nullptr) << GetLastError();
+        ServiceStatus status;
+        ASSERT_TRUE(scm.control(service, kServiceControlStop, &status)) << GetLastError();
+        EXPECT_EQ(status.currentState, kServiceStopPending);
+        EXPECT_EQ(status.serviceType, kServiceWin32OwnProcess);
+        std::vector<uint32_t> states;
+        for (std::size_t i = 0; i < c.states.size(); ++i) {
+            ASSERT_TRUE(scm.query(service, &status)) << GetLastError();
+            states.push_back(status.currentState);
+        }
+        EXPECT_EQ(states, c.states);
+        scm.close(service);
+    }
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, ControlsRefusedByState) {
+    struct Case {
+        uint32_t state;
+        uint32_t controls;
+        uint32_t control;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        {kServiceRunning, 0, kServiceControlStop, kErrorInvalidServiceControl},  // does not accept stop
+        {kServiceStopPending, kServiceAcceptStop, kServiceControlStop, kErrorServiceCannotAcceptCtrl},
+        {kServiceStartPending, kServiceAcceptStop, kServiceControlInterrogate, kErrorServiceCannotAcceptCtrl},
+        {kServiceStopped, kServiceAcceptStop, kServiceControlStop, kErrorServiceNotActive},
+        {kServiceRunning, kServiceAcceptStop, 200, kErrorInvalidServiceControl},  // a control of its own
+    };
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "state " << c.state << " control " << c.control);
+        Seed(c.state, 0, c.controls);
+        ScHandle service = scm.openService(manager, "CorvaneService", kServiceAllAccess);
+        ServiceStatus status;
+        SetLastError(0);
+        EXPECT_FALSE(scm.control(service, c.control, &status));
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(host::FindService("CorvaneService")->state, c.state);
+        scm.close(service);
+    }
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, StartStopsAtARunningService) {
+    Seed(kServiceStopped);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceStart);
+    ASSERT_TRUE(scm.start(service, 0, nullptr)) << GetLastError();
+    EXPECT_EQ(host::FindService("CorvaneService")->state, kServiceRunning);
+    SetLastError(0);
+    EXPECT_FALSE(scm.start(service, 0, nullptr));
+    EXPECT_EQ(GetLastError(), kErrorServiceAlreadyRunning);
+    scm.close(service);
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, MarkedServiceGoesOnlyOnceStoppedAndClosed) {
+    Seed(kServiceRunning, 1);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceAllAccess);
+    ASSERT_TRUE(DeleteService(service)) << GetLastError();
+    ASSERT_TRUE(scm.close(service));
+    auto entry = host::FindService("CorvaneService");
+    ASSERT_TRUE(entry) << "a running service went at its deletion";
+    EXPECT_TRUE(entry->markedForDelete);
+
+    service = scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus);
+    ServiceStatus status;
+    ASSERT_TRUE(scm.control(service, kServiceControlStop, &status)) << GetLastError();
+    ASSERT_TRUE(scm.query(service, &status));
+    ASSERT_TRUE(scm.query(service, &status));
+    EXPECT_EQ(status.currentState, kServiceStopped);
+    EXPECT_TRUE(host::FindService("CorvaneService")) << "went before its last handle closed";
+    scm.close(service);
+    EXPECT_FALSE(host::FindService("CorvaneService"));
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, ClosedHandleIsInvalidEverywhere) {
+    Seed(kServiceRunning);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceAllAccess);
+    ASSERT_TRUE(scm.close(service));
+    ServiceStatus status;
+    SetLastError(0);
+    EXPECT_FALSE(scm.close(service));
+    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    SetLastError(0);
+    EXPECT_FALSE(scm.query(service, &status));
+    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    SetLastError(0);
+    EXPECT_FALSE(DeleteService(service));
+    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    ASSERT_TRUE(scm.close(manager));
+    SetLastError(0);
+    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceAllAccess), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+}
+
+TEST_F(ScmEmulation, ReadOnlyStoreDeniesChanges) {
+    Seed(kServiceRunning);
+    host::SetMemoryStoreWritable(false);
+    Scm scm;
+    SetLastError(0);
+    EXPECT_EQ(scm.openManager(nullptr, nullptr, kScManagerAllAccess), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
+    ASSERT_NE(manager, nullptr);
+    SetLastError(0);
+    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceStop), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceQueryStatus);
+    EXPECT_NE(service, nullptr);
+    scm.close(service);
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, InjectedFailureHitsOnlyTheNextCallAndIsLogged) {
+    Seed(kServiceRunning);
+    host::FailNextCall("OpenServiceA", kErrorAccessDenied);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    SetLastError(0);
+    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus);
+    ASSERT_NE(service, nullptr);
+    ServiceStatus status;
+    scm.control(service, kServiceControlStop, &status);
+    scm.query(service, &status);
+    Sleep(1000);
+    scm.close(service);
+    scm.close(manager);
+
+    EXPECT_EQ(host::CallTrace(), (std::vector<std::string>{
+                                     "LoadLibraryA advapi32.dll -> ok",
+                                     "GetProcAddress OpenSCManagerA -> ok",
+                                     "GetProcAddress OpenServiceA -> ok",
+                                     "GetProcAddress ControlService -> ok",
+                                     "GetProcAddress CloseServiceHandle -> ok",
+                                     "GetProcAddress EnumServicesStatusA -> ok",
+                                     "GetProcAddress StartServiceA -> ok",
+                                     "GetProcAddress QueryServiceStatus -> ok",
+                                     "OpenSCManagerA 0xf003f -> #1",
+                                     "OpenServiceA #1 CorvaneService 0x24 -> error 5",
+                                     "OpenServiceA #1 CorvaneService 0x24 -> #2",
+                                     "ControlService #2 1 -> state 3",
+                                     "QueryServiceStatus #2 -> state 1",
+                                     "Sleep 1000",
+                                     "CloseServiceHandle #2 -> ok",
+                                     "CloseServiceHandle #1 -> ok",
+                                 }));
+    EXPECT_EQ(host::RecordedSleeps(), std::vector<uint32_t>{1000});
+    EXPECT_EQ(host::OpenHandleCount(), 0u);
+    EXPECT_THROW(host::FailNextCall("OpenServiceW", 5), std::invalid_argument);
+}
+
+TEST_F(ScmEmulation, CreateKeepsTheConfigurationAsHandedOver) {
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    uint32_t tag = 7;
+    ScHandle service = CreateServiceA(manager, "CorvaneService", "Corvane", kServiceAllAccess,
+                                      kServiceWin32OwnProcess | kServiceInteractiveProcess, kServiceAutoStart,
+                                      kServiceErrorNormal, "\"C:\\Corvane\\svc.exe\" -service", nullptr, &tag,
+                                      "RpcSs\0+NetworkProvider\0", nullptr, "secret");
+    ASSERT_NE(service, nullptr) << GetLastError();
+    scm.close(service);
+    auto entry = host::FindService("corvaneservice");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->displayName, "Corvane");
+    EXPECT_EQ(entry->type, kServiceWin32OwnProcess | kServiceInteractiveProcess);
+    EXPECT_EQ(entry->start, kServiceAutoStart);
+    EXPECT_EQ(entry->imagePath, "\"C:\\Corvane\\svc.exe\" -service");
+    EXPECT_EQ(entry->dependencies, (std::vector<std::string>{"RpcSs", "+NetworkProvider"}));
+    EXPECT_EQ(entry->objectName, "LocalSystem");
+    EXPECT_EQ(entry->state, kServiceStopped);
+    EXPECT_FALSE(entry->markedForDelete);
+
+    // Configurations the manager refuses.
+    struct Case {
+        uint32_t type, start, errorControl;
+        const char* account;
+    };
+    const Case refused[] = {
+        {0x4, kServiceAutoStart, kServiceErrorNormal, nullptr},                     // no such type
+        {kServiceWin32OwnProcess, 5, kServiceErrorNormal, nullptr},                 // no such start
+        {kServiceWin32OwnProcess, 0, kServiceErrorNormal, nullptr},                 // boot start: drivers only
+        {kServiceWin32OwnProcess | kServiceInteractiveProcess, kServiceAutoStart, kServiceErrorNormal,
+         ".\\someone"},                                                             // interactive: LocalSystem only
+    };
+    for (const Case& c : refused) {
+        SetLastError(0);
+        EXPECT_EQ(CreateServiceA(manager, "CvsRefused", nullptr, kServiceAllAccess, c.type, c.start,
+                                 c.errorControl, "C:\\a.exe", nullptr, nullptr, nullptr, c.account, nullptr),
+                  nullptr);
+        EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
+    }
+    SetLastError(0);
+    EXPECT_EQ(CreateServiceA(manager, "CvsOther", "corvane", kServiceAllAccess, kServiceWin32OwnProcess,
+                             kServiceDemandStart, kServiceErrorNormal, "C:\\a.exe", nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+              nullptr);
+    EXPECT_EQ(GetLastError(), kErrorDuplicateServiceName);
+    EXPECT_EQ(host::ListServices().size(), 1u);
+    scm.close(manager);
+}
+
+TEST_F(ScmEmulation, ResetClosesWhatATestLeftOpen) {
+    Seed(kServiceRunning);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceAllAccess);
+    ASSERT_NE(service, nullptr);
+    EXPECT_EQ(host::OpenHandleCount(), 2u);
+    host::ResetEmulation();
+    EXPECT_EQ(host::OpenHandleCount(), 0u);
+    SetLastError(0);
+    EXPECT_FALSE(scm.close(service));
+    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The service-control unit against the host emulation, where every call and sleep can be watched.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/host/scm_testing.h"
+#include "servises/servises.h"
+
+namespace {
+
+namespace host = platform::host;
+using servises::EServiceError;
+using Trace = std::vector<std::string>;
+
+// A started unit over a fresh in-memory service manager with recorded sleeps.
+class ServisesHostTest : public testing::Test {
+protected:
+    ServisesHostTest() { servises::StartUnit(); }
+    ~ServisesHostTest() override { servises::StopUnit(); }
+
+    host::EmulationScope emulation_;
+};
+
+std::string SystemText(uint32_t code) {
+    platform::SetLastError(code);
+    return servises::LastErrorText();
+}
+
+template <typename Operation>
+std::string ErrorOf(Operation operation) {
+    try {
+        operation();
+    } catch (const EServiceError& error) {
+        return error.Message();
+    }
+    return "";
+}
+
+host::ServiceEntry Running(const std::string& name, int32_t stopPending) {
+    host::ServiceEntry entry;
+    entry.name = name;
+    entry.state = platform::kServiceRunning;
+    entry.stopPending = stopPending;
+    return entry;
+}
+
+host::ServiceEntry Stopped(const std::string& name) {
+    host::ServiceEntry entry;
+    entry.name = name;
+    return entry;
+}
+
+const servises::DependencyList kFixed("RpcSs\0Eventlog\0TapiSrv\0\0", 24);
+
+// --- Binding -------------------------------------------------------------------------------------
+
+TEST_F(ServisesHostTest, TwoCallsLoadTheLibraryOnce) {
+    EXPECT_TRUE(servises::ServiceApiAvailable());
+    EXPECT_TRUE(servises::ServiceApiAvailable());
+    EXPECT_EQ(1u, host::CallTrace("LoadLibraryA").size());
+    EXPECT_EQ(7u, host::CallTrace("GetProcAddress").size());
+}
+
+TEST_F(ServisesHostTest, AFailedLoadIsNeverRetried) {
+    host::FailLibraryLoad(platform::kErrorModNotFound);
+    EXPECT_FALSE(servises::ServiceApiAvailable());
+    EXPECT_FALSE(servises::ServiceApiAvailable());
+    EXPECT_EQ(1u, host::CallTrace("LoadLibraryA").size());
+    EXPECT_TRUE(host::CallTrace("GetProcAddress").empty());
+}
+
+TEST_F(ServisesHostTest, AMissingEntryPointLeavesTheLibraryLoadedButUnavailable) {
+    host::HideEntryPoint("StartServiceA");
+    EXPECT_FALSE(servises::ServiceApiAvailable());
+    EXPECT_FALSE(servises::ServiceApiAvailable());
+    // Every entry point is still looked up, once, and the library stays loaded until the unit stops.
+    EXPECT_EQ(7u, host::CallTrace("GetProcAddress").size());
+    EXPECT_EQ(1, host::LibraryLoadCount());
+    servises::StopUnit();
+    EXPECT_EQ(0, host::LibraryLoadCount());
+    servises::StartUnit();
+}
+
+TEST_F(ServisesHostTest, UnavailableEntryPointsMakeNoServiceManagerCall) {
+    host::HideEntryPoint("QueryServiceStatus");
+    host::SeedService(Stopped("Victim"));
+    EXPECT_EQ("advapi32.dll wasn`t loaded", ErrorOf([] { servises::RemoveService("Victim"); }));
+    EXPECT_EQ("advapi32.dll wasn`t loaded", ErrorOf([] {
+                  servises::InstallService("Other", "Other", "C:\\other.exe", kFixed, 0x110, 2);
+              }));
+    for (const auto& call : host::CallLog()) {
+        EXPECT_TRUE(call.entryPoint == "LoadLibraryA" || call.entryPoint == "GetProcAddress") << call.line;
+    }
+    EXPECT_TRUE(host::FindService("Victim").has_value());
+}
+
+// --- Removal -------------------------------------------------------------------------------------
+
+struct RemovalCase {
+    const char* what;
+    host::ServiceEntry seeded;
+    std::vector<uint32_t> sleeps;
+    std::string error;  // empty: no error
+    bool deleted;
+};
+
+TEST_F(ServisesHostTest, RemovalWaitsForTheStopAsLongAsItShould) {
+    const std::vector<uint32_t> twentyOneSeconds(21, 1000);
+    const RemovalCase cases[] = {
+        {"not running: no wait", Stopped("Svc"), {}, "", true},
+        {"stopped at the first query", Running("Svc", 0), {1000}, "", true},
+        {"stop-pending, then stopped", Running("Svc", 1), {1000, 1000}, "", true},
+        {"never stops", Running("Svc", -1), twentyOneSeconds, "Cannot stop service", false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        host::SeedService(row.seeded);
+
+        EXPECT_EQ(row.error, ErrorOf([] { servises::RemoveService("Svc"); }));
+        EXPECT_EQ(row.sleeps, host::RecordedSleeps());
+        EXPECT_EQ(row.deleted, !host::FindService("Svc").has_value());
+        EXPECT_EQ(0u, host::OpenHandleCount());
+        // The service's handle is closed before the manager's.
+        const Trace closes = host::CallTrace("CloseServiceHandle");
+        EXPECT_EQ((Trace{"CloseServiceHandle #2 -> ok", "CloseServiceHandle #1 -> ok"}), closes);
+    }
+}
+
+TEST_F(ServisesHostTest, AFailedStatusQueryEndsTheWaitWithTheStateLastReported) {
+    host::SeedService(Running("Svc", 5));
+    host::FailNextCall("QueryServiceStatus", platform::kErrorInvalidHandle);
+    EXPECT_EQ("Cannot stop service", ErrorOf([] { servises::RemoveService("Svc"); }));
+    EXPECT_EQ((std::vector<uint32_t>{1000}), host::RecordedSleeps());
+    EXPECT_TRUE(host::FindService("Svc").has_value());
+    EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+TEST_F(ServisesHostTest, RemovalFailuresCarryTheSystemsText) {
+    struct Failure {
+        const char* what;
+        const char* entryPoint;  // made to fail; nullptr when nothing is
+        uint32_t code;
+        std::string expected;
+    };
+    const Failure failures[] = {
+        {"not registered", nullptr, 0,
+         "Cannot open service\r\n" + SystemText(platform::kErrorServiceDoesNotExist)},
+        {"manager refused", "OpenSCManagerA", platform::kErrorAccessDenied,
+         "Cannot open Service Control Manager\r\n" + SystemText(platform::kErrorAccessDenied)},
+        {"deletion refused", "DeleteService", platform::kErrorAccessDenied,
+         "Cannot delete service\r\n" + SystemText(platform::kErrorAccessDenied)},
+    };
+    for (const auto& row : failures) {
+        SCOPED_TRACE(row.what);
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        if (row.entryPoint != nullptr) {
+            host::SeedService(Stopped("Svc"));
+            host::FailNextCall(row.entryPoint, row.code);
+        }
+        EXPECT_EQ(row.expected, ErrorOf([] { servises::RemoveService("Svc"); }));
+        EXPECT_EQ(0u, host::OpenHandleCount());
+    }
+}
+
+TEST_F(ServisesHostTest, RemoveServiceIsRemoveServiceOnTheLocalMachine) {
+    // The whole trace of one removal from a fresh unit and a fresh emulation.
+    const auto traceOf = [](void (*remove)()) {
+        servises::StopUnit();
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        servises::StartUnit();
+        host::SeedService(Running("Svc", 1));
+        remove();
+        EXPECT_FALSE(host::FindService("Svc").has_value());
+        return host::CallTrace();
+    };
+    const Trace local = traceOf([] { servises::RemoveService("Svc"); });
+    EXPECT_EQ(local, traceOf([] { servises::RemoveServiceOn("", "Svc"); }));
+    EXPECT_EQ("OpenSCManagerA 0xf003f -> #1", local.at(8));
+}
+
+// A named machine's services are in its own directory of the on-disk store.
+TEST_F(ServisesHostTest, RemovalOnANamedMachine) {
+    const auto store = std::filesystem::path(testing::TempDir()) / "servises_machines";
+    std::filesystem::remove_all(store);
+    std::filesystem::create_directories(store / "machines" / "buildhost");
+    const char* previous = std::getenv("CVSERVINST_SCM_DIR");
+    const std::optional<std::string> restore =
+        previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+    ASSERT_EQ(0, ::setenv("CVSERVINST_SCM_DIR", store.c_str(), 1));
+    host::ResetEmulation();  // the on-disk store
+    host::RecordSleeps();
+    host::SeedService(Stopped("Svc"));  // on the local machine only
+
+    EXPECT_EQ("Cannot open service\r\n" + SystemText(platform::kErrorServiceDoesNotExist),
+              ErrorOf([] { servises::RemoveServiceOn("buildhost", "Svc"); }));
+    EXPECT_EQ("Cannot open Service Control Manager\r\n" + SystemText(platform::kErrorRpcServerUnavailable),
+              ErrorOf([] { servises::RemoveServiceOn("nosuchhost", "Svc"); }));
+    EXPECT_TRUE(host::FindService("Svc").has_value());
+    EXPECT_EQ(0u, host::OpenHandleCount());
+
+    servises::RemoveServiceOn("", "Svc");
+    EXPECT_FALSE(host::FindService("Svc").has_value());
+    std::filesystem::remove_all(store);
+    if (restore) {
+        ::setenv("CVSERVINST_SCM_DIR", restore->c_str(), 1);
+    } else {
+        ::unsetenv("CVSERVINST_SCM_DIR");
+    }
+}
+
+// --- Creation ------------------------------------------------------------------------------------
+
+TEST_F(ServisesHostTest, CreationRegistersTheServiceAndClosesEveryHandle) {
+    servises::InstallService("CorvaneService", "Corvane Monitor", "C:\\corvane.exe /service",
+                             servises::DependencyList("RpcSs\0Eventlog\0TapiSrv\0snmp\0\0", 29), 0x110, 2);
+    const auto entry = host::FindService("corvaneservice");
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ("CorvaneService", entry->name);
+    EXPECT_EQ("Corvane Monitor", entry->displayName);
+    EXPECT_EQ("C:\\corvane.exe /service", entry->imagePath);
+    EXPECT_EQ((std::vector<std::string>{"RpcSs", "Eventlog", "TapiSrv", "snmp"}), entry->dependencies);
+    EXPECT_EQ(0x110u, entry->type);
+    EXPECT_EQ(2u, entry->start);
+    EXPECT_EQ(platform::kServiceErrorNormal, entry->errorControl);
+    EXPECT_EQ(platform::kServiceStopped, entry->state);
+    EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+TEST_F(ServisesHostTest, CreatingAnExistingNameLeavesTheOldRegistrationAsItWas) {
+    host::ServiceEntry old = Running("CorvaneService", 0);
+    old.imagePath = "C:\\old\\corvane.exe /service";
+    host::SeedService(old);
+    const auto before = host::FindService("CorvaneService");
+
+    EXPECT_EQ("Cannot create service\r\n" + SystemText(platform::kErrorServiceExists), ErrorOf([] {
+                  servises::InstallService("CorvaneService", "Corvane Monitor", "C:\\new.exe", kFixed, 0x110, 2);
+              }));
+    const auto after = host::FindService("CorvaneService");
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(before->imagePath, after->imagePath);
+    EXPECT_EQ(before->state, after->state);
+    EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+TEST_F(ServisesHostTest, CreationWithoutRightsNamesTheManager) {
+    host::SetMemoryStoreWritable(false);
+    EXPECT_EQ("Cannot open Service Control Manager\r\n" + SystemText(platform::kErrorAccessDenied),
+              ErrorOf([] { servises::InstallService("Svc", "Svc", "C:\\svc.exe", kFixed, 0x110, 2); }));
+    EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+}  // namespace

@@ -1,0 +1,283 @@
+// The service manager's contract: the same cases against the host emulation and, in the Windows
+// build, against the real service manager under Wine. Only the public platform headers are used;
+// the seven run-time entry points are bound through LoadLibraryA/GetProcAddress as the program
+// binds them. Every case uses names of its own and deletes what it creates, since under Wine the
+// test programs share one prefix.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/library.h"
+#include "platform/services.h"
+
+namespace {
+
+using namespace platform;
+
+// ENUM_SERVICE_STATUSA, field for field.
+struct EnumRecord {
+    char* serviceName;
+    char* displayName;
+    ServiceStatus status;
+};
+
+constexpr uint32_t kErrorMoreData = 234;
+constexpr uint32_t kServiceDisabledStart = 4;
+constexpr uint32_t kServiceInactive = 2;
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+class ScmContract : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryA("advapi32.dll");
+        ASSERT_NE(module_, nullptr) << "LoadLibraryA: error " << GetLastError();
+        openManager_ = Bind<OpenSCManagerAProc>("OpenSCManagerA");
+        openService_ = Bind<OpenServiceAProc>("OpenServiceA");
+        control_ = Bind<ControlServiceProc>("ControlService");
+        close_ = Bind<CloseServiceHandleProc>("CloseServiceHandle");
+        enumerate_ = Bind<EnumServicesStatusAProc>("EnumServicesStatusA");
+        start_ = Bind<StartServiceAProc>("StartServiceA");
+        query_ = Bind<QueryServiceStatusProc>("QueryServiceStatus");
+        ASSERT_TRUE(openManager_ && openService_ && control_ && close_ && enumerate_ && start_ && query_);
+        manager_ = openManager_(nullptr, nullptr, kScManagerAllAccess);
+        ASSERT_NE(manager_, nullptr) << "OpenSCManagerA: error " << GetLastError();
+    }
+
+    void TearDown() override {
+        for (ScHandle handle : open_) close_(handle);
+        for (const std::string& name : created_) {
+            if (ScHandle service = openService_(manager_, name.c_str(), kDeleteAccess)) {
+                DeleteService(service);
+                close_(service);
+            }
+        }
+        if (manager_) close_(manager_);
+        if (module_) FreeLibrary(module_);
+    }
+
+    template <typename Proc>
+    Proc Bind(const char* name) {
+        GenericProc proc = GetProcAddress(module_, name);
+        EXPECT_NE(proc, nullptr) << "GetProcAddress " << name << ": error " << GetLastError();
+        return ProcCast<Proc>(proc);
+    }
+
+    // A name no other case or earlier run uses.
+    std::string UniqueName(const char* tag) {
+        static std::mt19937 random{std::random_device{}()};
+        std::string name = std::string("CvsContract") + tag + std::to_string(random() % 1000000);
+        created_.push_back(name);
+        return name;
+    }
+
+    ScHandle Create(const std::string& name, uint32_t start = kServiceDemandStart,
+                    const char* dependencies = nullptr) {
+        return CreateServiceA(manager_, name.c_str(), name.c_str(), kServiceAllAccess, kServiceWin32OwnProcess,
+                              start, kServiceErrorNormal, "C:\\windows\\system32\\cvs-contract.exe", nullptr,
+                              nullptr, dependencies, nullptr, nullptr);
+    }
+
+    // Keeps `handle` to be closed at the end of the case.
+    ScHandle Keep(ScHandle handle) {
+        if (handle) open_.push_back(handle);
+        return handle;
+    }
+
+    // Closes a kept handle now.
+    void Close(ScHandle handle) {
+        ASSERT_TRUE(close_(handle)) << "CloseServiceHandle: error " << GetLastError();
+        open_.erase(std::remove(open_.begin(), open_.end(), handle), open_.end());
+    }
+
+    ModuleHandle module_ = nullptr;
+    OpenSCManagerAProc openManager_ = nullptr;
+    OpenServiceAProc openService_ = nullptr;
+    ControlServiceProc control_ = nullptr;
+    CloseServiceHandleProc close_ = nullptr;
+    EnumServicesStatusAProc enumerate_ = nullptr;
+    StartServiceAProc start_ = nullptr;
+    QueryServiceStatusProc query_ = nullptr;
+    ScHandle manager_ = nullptr;
+    std::vector<ScHandle> open_;
+    std::vector<std::string> created_;
+};
+
+// Expects a failed call that left `error`.
+#define EXPECT_FAILS_WITH(call, error)           \
+    do {                                         \
+        SetLastError(0xdeadbeef);                \
+        EXPECT_FALSE(call) << #call;             \
+        EXPECT_EQ(GetLastError(), (error)) << #call; \
+    } while (0)
+
+TEST_F(ScmContract, ErrorsOfSingleCalls) {
+    std::string name = UniqueName("Single");
+    ScHandle service = Keep(Create(name));
+    ASSERT_NE(service, nullptr) << GetLastError();
+    ScHandle connectOnly = Keep(openManager_(nullptr, nullptr, kScManagerConnect));
+    ASSERT_NE(connectOnly, nullptr) << GetLastError();
+    ScHandle queryOnly = Keep(openService_(manager_, name.c_str(), kServiceQueryStatus));
+    ASSERT_NE(queryOnly, nullptr) << GetLastError();
+    ServiceStatus status;
+    uint32_t needed = 0;
+    uint32_t returned = 0;
+
+    struct Case {
+        const char* what;
+        std::function<bool()> call;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        // A handle of the wrong type, or none.
+        {"close no handle", [&] { return close_(nullptr) != 0; }, kErrorInvalidHandle},
+        {"open with no manager", [&] { return openService_(nullptr, name.c_str(), kServiceAllAccess) != nullptr; },
+         kErrorInvalidHandle},
+        {"open through a service handle",
+         [&] { return openService_(service, name.c_str(), kServiceAllAccess) != nullptr; }, kErrorInvalidHandle},
+        {"delete the manager", [&] { return DeleteService(manager_); }, kErrorInvalidHandle},
+        {"query the manager", [&] { return query_(manager_, &status) != 0; }, kErrorInvalidHandle},
+        {"stop the manager", [&] { return control_(manager_, kServiceControlStop, &status) != 0; },
+         kErrorInvalidHandle},
+        {"enumerate through a service handle",
+         [&] {
+             return enumerate_(service, kServiceWin32OwnProcess, kServiceInactive, nullptr, 0, &needed, &returned,
+                               nullptr) != 0;
+         },
+         kErrorInvalidHandle},
+        // Access the handle was not opened with, checked before anything about the service.
+        {"stop with query-only access", [&] { return control_(queryOnly, kServiceControlStop, &status) != 0; },
+         kErrorAccessDenied},
+        {"delete with query-only access", [&] { return DeleteService(queryOnly); }, kErrorAccessDenied},
+        {"start with query-only access", [&] { return start_(queryOnly, 0, nullptr) != 0; }, kErrorAccessDenied},
+        {"create an existing name through a connect-only manager", [&] {
+             return CreateServiceA(connectOnly, name.c_str(), nullptr, kServiceAllAccess, kServiceWin32OwnProcess,
+                                   kServiceDemandStart, kServiceErrorNormal, "C:\\x.exe", nullptr, nullptr,
+                                   nullptr, nullptr, nullptr) != nullptr;
+         },
+         kErrorAccessDenied},
+        {"enumerate through a connect-only manager",
+         [&] {
+             return enumerate_(connectOnly, kServiceWin32OwnProcess, kServiceInactive, nullptr, 0, &needed,
+                               &returned, nullptr) != 0;
+         },
+         kErrorAccessDenied},
+        // Names and states.
+        {"open a name never registered",
+         [&] { return openService_(manager_, "CvsContractNeverRegistered", kServiceAllAccess) != nullptr; },
+         kErrorServiceDoesNotExist},
+        {"create an existing name", [&] { return Create(name) != nullptr; }, kErrorServiceExists},
+        {"create an existing name in other case", [&] { return Create(Lower(name)) != nullptr; },
+         kErrorServiceExists},
+        {"stop a stopped service", [&] { return control_(service, kServiceControlStop, &status) != 0; },
+         kErrorServiceNotActive},
+        {"interrogate a stopped service",
+         [&] { return control_(service, kServiceControlInterrogate, &status) != 0; }, kErrorServiceNotActive},
+        {"an unknown control", [&] { return control_(service, 0, &status) != 0; }, kErrorInvalidParameter},
+        // Malformed requests.
+        {"create with an empty name", [&] { return Create("") != nullptr; }, kErrorInvalidName},
+        {"create a name with a backslash", [&] { return Create("Cvs\\Contract") != nullptr; }, kErrorInvalidName},
+        {"create with an empty image path", [&] {
+             return CreateServiceA(manager_, "CvsContractNoPath", nullptr, kServiceAllAccess,
+                                   kServiceWin32OwnProcess, kServiceDemandStart, kServiceErrorNormal, "", nullptr,
+                                   nullptr, nullptr, nullptr, nullptr) != nullptr;
+         },
+         kErrorInvalidParameter},
+        {"the failed-services database", [&] { return Keep(openManager_(nullptr, "ServicesFailed", kScManagerConnect)) != nullptr; },
+         kErrorDatabaseDoesNotExist},
+        {"an unknown database", [&] { return Keep(openManager_(nullptr, "NoSuchDatabase", kScManagerConnect)) != nullptr; },
+         kErrorInvalidName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FAILS_WITH(c.call(), c.error);
+    }
+}
+
+TEST_F(ScmContract, NewServiceIsStoppedAndFoundWithoutRegardToCase) {
+    std::string name = UniqueName("Case");
+    ASSERT_NE(Keep(Create(name, kServiceDemandStart, "CvsContractDepA\0CvsContractDepB\0")), nullptr)
+        << GetLastError();
+    ScHandle other = Keep(openService_(manager_, Lower(name).c_str(), kServiceQueryStatus));
+    ASSERT_NE(other, nullptr) << GetLastError();
+    ServiceStatus status;
+    ASSERT_TRUE(query_(other, &status)) << GetLastError();
+    EXPECT_EQ(status.currentState, kServiceStopped);
+    EXPECT_EQ(status.serviceType, kServiceWin32OwnProcess);
+
+    // A stop that is refused still reports the state.
+    ScHandle stopper = Keep(openService_(manager_, name.c_str(), kServiceStop));
+    ASSERT_NE(stopper, nullptr) << GetLastError();
+    status.currentState = 0;
+    EXPECT_FAILS_WITH(control_(stopper, kServiceControlStop, &status) != 0, kErrorServiceNotActive);
+    EXPECT_EQ(status.currentState, kServiceStopped);
+}
+
+TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
+    std::string name = UniqueName("Delete");
+    ScHandle created = Keep(Create(name));
+    ASSERT_NE(created, nullptr) << GetLastError();
+    ScHandle second = Keep(openService_(manager_, name.c_str(), kDeleteAccess | kServiceQueryStatus));
+    ASSERT_NE(second, nullptr) << GetLastError();
+
+    ASSERT_TRUE(DeleteService(created)) << GetLastError();
+    EXPECT_FAILS_WITH(DeleteService(created), kErrorServiceMarkedForDelete);
+    EXPECT_FAILS_WITH(DeleteService(second), kErrorServiceMarkedForDelete);
+    EXPECT_FAILS_WITH(Create(name) != nullptr, kErrorServiceMarkedForDelete);
+
+    // Still there while a handle is open.
+    Close(created);
+    ServiceStatus status;
+    EXPECT_TRUE(query_(second, &status)) << GetLastError();
+    EXPECT_FAILS_WITH(Create(name) != nullptr, kErrorServiceMarkedForDelete);
+
+    // Gone with the last one; the name is free again.
+    Close(second);
+    EXPECT_FAILS_WITH(Keep(openService_(manager_, name.c_str(), kServiceQueryStatus)) != nullptr,
+                      kErrorServiceDoesNotExist);
+    ScHandle again = Keep(Create(name));
+    EXPECT_NE(again, nullptr) << GetLastError();
+}
+
+TEST_F(ScmContract, DisabledServiceDoesNotStart) {
+    std::string name = UniqueName("Disabled");
+    ScHandle service = Keep(Create(name, kServiceDisabledStart));
+    ASSERT_NE(service, nullptr) << GetLastError();
+    EXPECT_FAILS_WITH(start_(service, 0, nullptr) != 0, kErrorServiceDisabled);
+}
+
+TEST_F(ScmContract, EnumerationAsksForRoomThenListsTheService) {
+    std::string name = UniqueName("Enum");
+    ASSERT_NE(Keep(Create(name)), nullptr) << GetLastError();
+    uint32_t needed = 0;
+    uint32_t returned = 7;
+    EXPECT_FAILS_WITH(enumerate_(manager_, kServiceWin32OwnProcess, kServiceInactive, nullptr, 0, &needed,
+                                 &returned, nullptr) != 0,
+                      kErrorMoreData);
+    EXPECT_EQ(returned, 0u);
+    ASSERT_GT(needed, sizeof(EnumRecord));
+
+    std::vector<EnumRecord> buffer(needed / sizeof(EnumRecord) + 1);
+    uint32_t size = static_cast<uint32_t>(buffer.size() * sizeof(EnumRecord));
+    ASSERT_TRUE(enumerate_(manager_, kServiceWin32OwnProcess, kServiceInactive, buffer.data(), size, &needed,
+                           &returned, nullptr))
+        << GetLastError();
+    const EnumRecord* found = nullptr;
+    for (uint32_t i = 0; i < returned; ++i)
+        if (name == buffer[i].serviceName) found = &buffer[i];
+    ASSERT_NE(found, nullptr) << name << " not among " << returned << " services";
+    EXPECT_STREQ(found->displayName, name.c_str());
+    EXPECT_EQ(found->status.currentState, kServiceStopped);
+}
+
+}  // namespace
