@@ -33,6 +33,17 @@ std::string ServiceCommandLine(const std::string& programPath) {
     return commandLine;
 }
 
+servises::DependencyList BuildDependencyList(const std::vector<std::string>& arguments) {
+    servises::DependencyList list = kFixedDependencies;
+    const std::size_t count = arguments.size();
+    for (std::size_t i = 1; i < count; ++i) {
+        list.append(arguments[i]);
+        list.push_back('\0');
+    }
+    list.push_back('\0');
+    return list;
+}
+
 int ReinstallService(const std::vector<std::string>& arguments) {
     // The old registration goes first. A first installation finds none, and a service that cannot
     // be stopped or deleted makes the creation below fail with the reason worth reporting; so
@@ -42,13 +53,7 @@ int ReinstallService(const std::vector<std::string>& arguments) {
     } catch (...) {
     }
 
-    Dependencies = kFixedDependencies;
-    const std::size_t count = arguments.size();
-    for (std::size_t i = 1; i < count; ++i) {
-        Dependencies.append(arguments[i]);
-        Dependencies.push_back('\0');
-    }
-    Dependencies.push_back('\0');
+    Dependencies = BuildDependencyList(arguments);
 
     try {
         servises::InstallService(kServiceName, kDisplayName, ServiceCommandLine(ProgramPath), Dependencies,

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "servises/servises.h"
+
 namespace cvservinst {
 
 // Silently removes the current registration of "CorvaneService", then registers it afresh for
@@ -11,6 +13,10 @@ namespace cvservinst {
 // the outcome in a dialog and on the console. Returns the exit status: 0 when the service was
 // registered, 1 when its creation failed.
 int ReinstallService(const std::vector<std::string>& arguments);
+
+// The services "CorvaneService" depends on: RpcSs, Eventlog and TapiSrv, then every argument from
+// the second on (the first is the executable's path), each followed by a NUL, and one more NUL.
+servises::DependencyList BuildDependencyList(const std::vector<std::string>& arguments);
 
 // The command line the service manager runs: the executable's path, quoted when it holds a blank,
 // then " /service".

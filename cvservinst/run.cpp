@@ -111,8 +111,9 @@ int Run(const std::vector<std::string>& arguments) {
             Report(platform::MessageKind::Error, given + " is too long");
             return 1;
         case platform::PathExpansion::Failed:
-            // Nothing to expand (an empty or malformed name): report it as given.
-            PrintMissing(given);
+            // A name that cannot be expanded is reported as given; one that is empty or only blanks
+            // in quotes, so that the report shows what it speaks of.
+            PrintMissing(given.find_first_not_of(" \t") == std::string::npos ? "\"" + given + "\"" : given);
             return 1;
         case platform::PathExpansion::Expanded:
             break;

@@ -21,7 +21,8 @@ struct ExpandedPath {
 ExpandedPath GetFullPathNameA(std::string_view fileName);
 
 // The file-age test: true when the directory search for `path` finds an entry that is not a
-// directory and whose last-write time converts to a local, packed date and time.
+// directory and whose last-write time converts to a local, packed date and time. Devices are not
+// files.
 bool FileExists(const std::string& path);
 
 }  // namespace platform

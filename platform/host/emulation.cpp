@@ -3,6 +3,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/errors.h"
@@ -29,6 +30,8 @@ struct Hooks {
     bool recordSleeps = false;
     std::vector<uint32_t> sleeps;
     std::shared_ptr<Store> store;
+    std::optional<std::size_t> keepDependencyExtraBytes;
+    std::string keptDependencyBytes;
 };
 
 Hooks& State() {
@@ -70,6 +73,19 @@ void LogCall(std::string_view entryPoint, std::string line, uint32_t error) {
     Hooks& hooks = State();
     std::lock_guard<std::mutex> lock(hooks.mutex);
     hooks.log.push_back(Call{std::string(entryPoint), std::move(line), error});
+}
+
+void KeepDependencyBytesIfAsked(const char* dependencies) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    if (!hooks.keepDependencyExtraBytes) return;
+    hooks.keptDependencyBytes.clear();
+    if (dependencies != nullptr) {
+        std::size_t length = 0;
+        while (dependencies[length] != '\0') length += std::char_traits<char>::length(dependencies + length) + 1;
+        hooks.keptDependencyBytes.assign(dependencies, length + 1 + *hooks.keepDependencyExtraBytes);
+    }
+    hooks.keepDependencyExtraBytes.reset();
 }
 
 bool IsEntryPointHidden(std::string_view name) {
@@ -199,6 +215,18 @@ std::vector<std::string> CallTrace(std::string_view entryPoint) {
 
 std::size_t OpenHandleCount() { return detail::CountOpenHandles(); }
 
+void KeepDependencyBytes(std::size_t extraBytes) {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    hooks.keepDependencyExtraBytes = extraBytes;
+}
+
+std::string KeptDependencyBytes() {
+    Hooks& hooks = State();
+    std::lock_guard<std::mutex> lock(hooks.mutex);
+    return hooks.keptDependencyBytes;
+}
+
 void RecordSleeps() {
     Hooks& hooks = State();
     std::lock_guard<std::mutex> lock(hooks.mutex);
@@ -223,6 +251,8 @@ void ResetEmulation() {
     hooks.recordSleeps = false;
     hooks.sleeps.clear();
     hooks.store.reset();
+    hooks.keepDependencyExtraBytes.reset();
+    hooks.keptDependencyBytes.clear();
 }
 
 EmulationScope::EmulationScope() {

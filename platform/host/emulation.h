@@ -13,13 +13,6 @@ class Store;
 
 namespace detail {
 
-// Win32 error codes the emulation uses that errors.h does not name.
-inline constexpr uint32_t kErrorMoreData = 234;
-inline constexpr uint32_t kErrorInvalidAddress = 487;
-inline constexpr uint32_t kErrorDiskFull = 112;
-inline constexpr uint32_t kErrorGenFailure = 31;
-inline constexpr uint32_t kErrorResourceLangNotFound = 15100;
-
 // The error queued for the next call of `entryPoint`, removed from the queue; 0 when none.
 uint32_t TakeInjectedFailure(std::string_view entryPoint);
 
@@ -30,6 +23,9 @@ bool IsEntryPointHidden(std::string_view name);
 uint32_t LibraryLoadFailure();
 void AdjustLibraryLoads(int delta);
 int LibraryLoads();
+
+// Keeps the bytes of `dependencies` when KeepDependencyBytes asked for them.
+void KeepDependencyBytesIfAsked(const char* dependencies);
 
 // True when Sleep should record (and log) instead of sleeping; records `milliseconds` if so.
 bool RecordSleepIfHooked(uint32_t milliseconds);

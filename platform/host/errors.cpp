@@ -16,7 +16,6 @@ thread_local uint32_t t_lastError = 0;
 
 constexpr uint32_t kFormatMessageAllocateBuffer = 0x0100;
 constexpr uint32_t kFormatMessageMaxWidthMask = 0x00FF;
-constexpr uint32_t kErrorBadExeFormat = 193;
 
 struct Message {
     uint32_t code;
@@ -30,20 +29,21 @@ constexpr Message kMessages[] = {
     {kErrorInvalidHandle, "The handle is not valid.\r\n"},
     {kErrorNotEnoughMemory, "There is not enough memory for this operation.\r\n"},
     {kErrorInvalidData, "The data is not valid.\r\n"},
-    {host::detail::kErrorGenFailure, "The device is not working.\r\n"},
+    {kErrorGenFailure, "The device is not working.\r\n"},
     {kErrorInvalidParameter, "A parameter is not valid.\r\n"},
-    {host::detail::kErrorDiskFull, "The disk is full.\r\n"},
+    {kErrorDiskFull, "The disk is full.\r\n"},
     {kErrorInsufficientBuffer, "The buffer is too small for the data.\r\n"},
     {kErrorInvalidName, "The name is not valid.\r\n"},
     {kErrorModNotFound, "The module was not found.\r\n"},
     {kErrorProcNotFound, "The procedure was not found.\r\n"},
     {kErrorBadExeFormat, "%1 is not a program this system can run.\r\n"},
-    {host::detail::kErrorMoreData, "More data is available.\r\n"},
+    {kErrorMoreData, "More data is available.\r\n"},
     {kErrorMrMidNotFound, "No text was found for message 0x%1 in %2.\r\n"},
-    {host::detail::kErrorInvalidAddress, "The address is not valid.\r\n"},
+    {kErrorInvalidAddress, "The address is not valid.\r\n"},
     {kErrorDependentServicesRunning, "Other running services depend on this service, so it cannot be stopped.\r\n"},
     {kErrorInvalidServiceControl, "The control is not valid for this service.\r\n"},
     {kErrorServiceRequestTimeout, "The service did not answer the request in time.\r\n"},
+    {kErrorServiceDatabaseLocked, "The service database is locked.\r\n"},
     {kErrorServiceAlreadyRunning, "The service is already running.\r\n"},
     {kErrorInvalidServiceAccount, "The account name is not valid or does not exist.\r\n"},
     {kErrorServiceDisabled, "The service is disabled and cannot be started.\r\n"},
@@ -55,7 +55,7 @@ constexpr Message kMessages[] = {
     {kErrorServiceExists, "The service already exists.\r\n"},
     {kErrorDuplicateServiceName, "That name is already in use as a service name or display name.\r\n"},
     {kErrorRpcServerUnavailable, "The RPC server cannot be reached.\r\n"},
-    {host::detail::kErrorResourceLangNotFound, "No resource was found for that language.\r\n"},
+    {kErrorResourceLangNotFound, "No resource was found for that language.\r\n"},
 };
 
 const char* FindMessage(uint32_t code) {
@@ -143,7 +143,7 @@ uint32_t FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_
         return 0;
     }
     if (!KnownLanguage(languageId)) {
-        SetLastError(host::detail::kErrorResourceLangNotFound);
+        SetLastError(kErrorResourceLangNotFound);
         return 0;
     }
     std::string message;

@@ -62,8 +62,10 @@ ExpandedPath GetFullPathNameA(std::string_view fileName) {
 }
 
 bool FileExists(const std::string& path) {
+    // Only a regular file is a file here: a directory, a device or a pipe is not, as the Windows
+    // directory search finds no device either.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     // The packed date-and-time form holds the years 1980 to 2107 only.
     std::tm local{};
     if (::localtime_r(&info.st_mtime, &local) == nullptr) return false;

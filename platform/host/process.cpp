@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -9,9 +13,24 @@ namespace {
 
 std::vector<std::string> arguments;
 
+// A standard stream that the caller closed is held open on /dev/null, so that no file the program
+// opens later (a record of the service store, say) takes its number and receives what was meant for
+// the stream. Standard output is held read-only: writing to it still fails, as it did when closed.
+void HoldClosedStandardStreams() {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = ::open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+}
+
 }  // namespace
 
 void InitProcess(int argc, char** argv) {
+    HoldClosedStandardStreams();
     // A closed pipe must come back as a failed write, which the program reports, not as a signal
     // that ends the process without a word.
     std::signal(SIGPIPE, SIG_IGN);

@@ -12,10 +12,12 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/errors.h"
 #include "platform/host/emulation.h"
@@ -253,12 +255,26 @@ public:
     }
 
 private:
-    // Waits for the exclusive lock. A bounded wait would poll LOCK_NB here.
+    // Waits a bounded time for the exclusive lock, as the service manager gives up on a database
+    // that another caller keeps locked: a run never hangs behind one that is stuck.
     static uint32_t AcquireLock(int fd) {
-        while (::flock(fd, LOCK_EX) != 0) {
-            if (errno != EINTR) return ErrnoToWin32(errno);
+        const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
+        for (;;) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return kErrorSuccess;
+            if (errno != EWOULDBLOCK && errno != EINTR) return ErrnoToWin32(errno);
+            if (std::chrono::steady_clock::now() >= deadline) return kErrorServiceDatabaseLocked;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        return kErrorSuccess;
+    }
+
+    // 10 s, or the milliseconds named by CVSERVINST_SCM_LOCK_TIMEOUT_MS.
+    static std::chrono::milliseconds LockTimeout() {
+        if (const char* value = std::getenv("CVSERVINST_SCM_LOCK_TIMEOUT_MS"); value != nullptr && *value != '\0') {
+            char* end = nullptr;
+            const unsigned long long milliseconds = std::strtoull(value, &end, 10);
+            if (*end == '\0') return std::chrono::milliseconds(milliseconds);
+        }
+        return std::chrono::milliseconds(10000);
     }
 
     std::string dir_;
@@ -335,8 +351,8 @@ uint32_t ErrnoToWin32(int error) {
     case ENOMEM: return kErrorNotEnoughMemory;
     case ENAMETOOLONG: return kErrorInvalidName;
     case ENOSPC:
-    case EDQUOT: return detail::kErrorDiskFull;
-    default: return detail::kErrorGenFailure;
+    case EDQUOT: return kErrorDiskFull;
+    default: return kErrorGenFailure;
     }
 }
 
@@ -356,6 +372,7 @@ std::string FormatEntry(const ServiceEntry& entry) {
     line("State", std::to_string(entry.state));
     line("StopPending", std::to_string(entry.stopPending));
     line("ControlsAccepted", std::to_string(entry.controlsAccepted));
+    if (entry.stateAfterStop != kServiceStopped) line("StateAfterStop", std::to_string(entry.stateAfterStop));
     if (entry.markedForDelete) line("MarkedForDelete", "1");
     if (entry.pendingQueries != 0) line("PendingQueries", std::to_string(entry.pendingQueries));
     for (int pid : entry.openHandles) line("OpenHandle", std::to_string(pid));
@@ -367,7 +384,6 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
     entry.imagePath.clear();
     std::set<std::string, std::less<>> seen;
     bool hasName = false;
-    bool hasDisplayName = false;
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -388,7 +404,6 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
             ok = !value.empty() && value.find_first_of("/\\") == std::string_view::npos;
         } else if (key == "DisplayName") {
             entry.displayName = value;
-            hasDisplayName = true;
         } else if (key == "Type") {
             ok = ParseNumber(value, entry.type);
         } else if (key == "Start") {
@@ -408,6 +423,9 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
             ok = ParseNumber(value, entry.stopPending) && entry.stopPending >= -1;
         } else if (key == "ControlsAccepted") {
             ok = ParseNumber(value, entry.controlsAccepted);
+        } else if (key == "StateAfterStop") {
+            ok = ParseNumber(value, entry.stateAfterStop) && entry.stateAfterStop >= kServiceStopped &&
+                 entry.stateAfterStop <= kServicePaused;
         } else if (key == "MarkedForDelete") {
             ok = value == "0" || value == "1";
             entry.markedForDelete = value == "1";
@@ -423,7 +441,8 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
         if (!ok) return kErrorInvalidData;
     }
     if (!hasName) return kErrorInvalidData;
-    if (!hasDisplayName) entry.displayName = entry.name;
+    // An absent or empty display name is the name, as CreateServiceA and FormatEntry have it.
+    if (entry.displayName.empty()) entry.displayName = entry.name;
     return kErrorSuccess;
 }
 

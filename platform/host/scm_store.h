@@ -6,13 +6,14 @@
 // <store>/<name in lower case>.svc, of "Key=Value" lines each ending in LF (no CR anywhere):
 //   Name, DisplayName, Type, Start, ErrorControl, ImagePath, DependOnService (one line per name, in
 //   order), ObjectName, State, StopPending (0 when absent), ControlsAccepted (1 when absent),
-//   MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when
+//   StateAfterStop (the state a stop ends in, 1 when absent), MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when
 //   absent), OpenHandle (one line per open service handle: the id of the process holding it).
 // Numbers are decimal. Blank lines are ignored; any other line that is not a known key, a bad
 // number, a repeated key, a missing Name, or a Name that does not match the file's name makes
 // the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
 // Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
-// under an exclusive flock on <store>/.lock.
+// under an exclusive flock on <store>/.lock, waited for at most 10 s (CVSERVINST_SCM_LOCK_TIMEOUT_MS
+// milliseconds when set) before the call fails with ERROR_SERVICE_DATABASE_LOCKED.
 #pragma once
 
 #include <cstdint>

@@ -42,6 +42,8 @@ struct ServiceEntry {
     // at the first query, -1 never stops.
     int32_t stopPending = 0;
     uint32_t controlsAccepted = kServiceAcceptStop;  // what the service accepts while it runs
+    // The state its stop ends in: stopped, or another for a service that fails to stop.
+    uint32_t stateAfterStop = kServiceStopped;
     bool markedForDelete = false;
     // Bookkeeping: stop-pending reports given since the stop, and the process id behind each open
     // service handle recorded in the store.
@@ -89,6 +91,14 @@ void FailNextCall(std::string_view entryPoint, uint32_t error);
 
 // GetProcAddress finds no entry point of this name (it fails with 127).
 void HideEntryPoint(std::string_view name);
+
+// The next CreateServiceA keeps the bytes of its dependency list from its start through the NUL
+// that closes its first empty name, and `extraBytes` bytes beyond it, which the caller must own:
+// the bytes the emulation itself never reads.
+void KeepDependencyBytes(std::size_t extraBytes);
+
+// The bytes kept by the last CreateServiceA after KeepDependencyBytes; empty when none were.
+std::string KeptDependencyBytes();
 
 // Every LoadLibraryA fails with `error` until ResetEmulation().
 void FailLibraryLoad(uint32_t error);

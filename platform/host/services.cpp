@@ -256,7 +256,7 @@ uint32_t OpenRecorded(const HandleState& manager, StoreSession& session, Service
 uint32_t OpenService(ScHandle managerHandle, const char* name, uint32_t desiredAccess, ScHandle& handle) {
     HandleState manager;
     if (uint32_t error = FindHandle(managerHandle, HandleKind::Manager, manager)) return error;
-    if (!name) return detail::kErrorInvalidAddress;
+    if (!name) return kErrorInvalidAddress;
     if (!ValidServiceName(name)) return kErrorInvalidName;
     std::unique_ptr<StoreSession> session;
     if (uint32_t error = manager.store->Begin(session)) return error;
@@ -288,7 +288,7 @@ uint32_t CreateService(ScHandle managerHandle, const char* name, const char* dis
     HandleState manager;
     if (uint32_t error = FindHandle(managerHandle, HandleKind::Manager, manager)) return error;
     if ((manager.access & kScManagerCreateService) != kScManagerCreateService) return kErrorAccessDenied;
-    if (!name) return detail::kErrorInvalidAddress;
+    if (!name) return kErrorInvalidAddress;
     if (!ValidServiceName(name)) return kErrorInvalidName;
     if (!path || !*path) return kErrorInvalidParameter;
 
@@ -349,7 +349,7 @@ uint32_t CloseHandle(ScHandle handle) {
 
 uint32_t Control(ScHandle handle, uint32_t control, ServiceStatus* status) {
     if (!handle) return kErrorInvalidHandle;
-    if (!status) return detail::kErrorInvalidAddress;
+    if (!status) return kErrorInvalidAddress;
     uint32_t needed = 0;
     uint32_t accept = 0;
     if (control == kServiceControlStop) {
@@ -403,14 +403,14 @@ uint32_t Control(ScHandle handle, uint32_t control, ServiceStatus* status) {
 
 uint32_t Query(ScHandle handle, ServiceStatus* status) {
     if (!handle) return kErrorInvalidHandle;
-    if (!status) return detail::kErrorInvalidAddress;
+    if (!status) return kErrorInvalidAddress;
     return WithService(handle, kServiceQueryStatus, [&](ServiceEntry& entry, bool& changed) -> uint32_t {
         // After an accepted stop, StopPending queries still see it stopping; -1: it never stops.
         if (entry.state == kServiceStopPending && entry.stopPending != -1) {
             if (entry.pendingQueries < static_cast<uint32_t>(entry.stopPending)) {
                 ++entry.pendingQueries;
             } else {
-                entry.state = kServiceStopped;
+                entry.state = entry.stateAfterStop;
                 entry.pendingQueries = 0;
             }
             changed = true;
@@ -455,7 +455,7 @@ bool StateMatches(uint32_t state, uint32_t mask) {
 uint32_t Enumerate(ScHandle handle, uint32_t type, uint32_t state, void* buffer, uint32_t size, uint32_t* needed,
                    uint32_t* returned, uint32_t* resume) {
     if (!handle) return kErrorInvalidHandle;
-    if (!needed || !returned) return detail::kErrorInvalidAddress;
+    if (!needed || !returned) return kErrorInvalidAddress;
     if (!type || !state) return kErrorInvalidParameter;
     HandleState manager;
     if (uint32_t error = FindHandle(handle, HandleKind::Manager, manager)) return error;
@@ -473,7 +473,7 @@ uint32_t Enumerate(ScHandle handle, uint32_t type, uint32_t state, void* buffer,
     }
     *returned = 0;
     *needed = static_cast<uint32_t>(total);
-    if (total > size || (total && !buffer)) return detail::kErrorMoreData;
+    if (total > size || (total && !buffer)) return kErrorMoreData;
     auto* bytes = static_cast<char*>(buffer);
     std::size_t text = chosen.size() * sizeof(EnumServiceStatusA);
     for (std::size_t i = 0; i < chosen.size(); ++i) {
@@ -592,6 +592,7 @@ ScHandle CreateServiceA(ScHandle manager, const char* serviceName, const char* d
     std::string arguments = HandleText(manager) + " " + Text(serviceName) + " " + Hex(desiredAccess);
     ScHandle handle = nullptr;
     uint32_t error = detail::TakeInjectedFailure("CreateServiceA");
+    detail::KeepDependencyBytesIfAsked(dependencies);
     if (!error)
         error = host::CreateService(manager, serviceName, displayName, desiredAccess, serviceType, startType,
                                     errorControl, binaryPathName, dependencies, serviceStartName, handle);

@@ -22,6 +22,24 @@ run() {
     "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
 }
 
+# run_once ARGS...: like run, but runs the program only once, for runs that change what the next
+# one finds: standard output in $WORK/out, standard error in $WORK/err, status in $status.
+run_once() {
+    local launcher=()
+    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
+    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    status=$?
+}
+
+# run_interleaved ARGS...: runs the program once with both streams in $WORK/both, in the order
+# written; status in $status.
+run_interleaved() {
+    local launcher=()
+    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
+    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
+    status=$?
+}
+
 fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))

@@ -18,6 +18,22 @@ wine_prefix_destroy() {
     rm -rf "$WINEPREFIX"
 }
 
+# wine_case_begin: a fresh prefix for one test case, which ends it and the case's work directory
+# ($WORK, from lib.sh) on every exit path.
+wine_case_begin() {
+    trap wine_case_end EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    wine_prefix_create || { echo "cannot make a Wine prefix" >&2; exit 1; }
+}
+
+wine_case_end() {
+    # A signal now would end the shell half way through and leave the prefix behind.
+    trap '' INT TERM
+    wine_prefix_destroy
+    rm -rf "$WORK"
+}
+
 # wine_service_registration NAME: the service's registry values, one "Name=value" line each, sorted:
 # strings unescaped, dwords as 0x..., multi-strings as their names joined by ",". Fails when the
 # service has no key.

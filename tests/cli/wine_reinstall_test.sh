@@ -19,14 +19,7 @@ source "$here/wine_lib.sh"
 TEST_SERVICE=${5:-}
 [ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
 
-cleanup() {
-    wine_prefix_destroy
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-wine_prefix_create || { echo "cannot make a Wine prefix" >&2; exit 1; }
+wine_case_begin
 
 SAMPLE='C:\Program Files\Corvane8\corvane.exe'
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'

@@ -10,42 +10,34 @@
 #include "platform/errors.h"
 #include "platform/host/scm_testing.h"
 #include "servises/servises.h"
+#include "tests/support/servises_support.h"
 
 namespace {
 
 namespace host = platform::host;
-using servises::EServiceError;
 using Trace = std::vector<std::string>;
+using cvs_test::ErrorOf;
+using cvs_test::SystemText;
 
 // A started unit over a fresh in-memory service manager with recorded sleeps.
 class ServisesHostTest : public testing::Test {
 protected:
-    ServisesHostTest() { servises::StartUnit(); }
-    ~ServisesHostTest() override { servises::StopUnit(); }
-
     host::EmulationScope emulation_;
+    cvs_test::StartedServises unit_;
 };
-
-std::string SystemText(uint32_t code) {
-    platform::SetLastError(code);
-    return servises::LastErrorText();
-}
-
-template <typename Operation>
-std::string ErrorOf(Operation operation) {
-    try {
-        operation();
-    } catch (const EServiceError& error) {
-        return error.Message();
-    }
-    return "";
-}
 
 host::ServiceEntry Running(const std::string& name, int32_t stopPending) {
     host::ServiceEntry entry;
     entry.name = name;
     entry.state = platform::kServiceRunning;
     entry.stopPending = stopPending;
+    return entry;
+}
+
+// A running service whose stop ends in `state` at the first status query.
+host::ServiceEntry StopsTo(const std::string& name, uint32_t state) {
+    host::ServiceEntry entry = Running(name, 0);
+    entry.stateAfterStop = state;
     return entry;
 }
 
@@ -116,6 +108,8 @@ TEST_F(ServisesHostTest, RemovalWaitsForTheStopAsLongAsItShould) {
         {"stopped at the first query", Running("Svc", 0), {1000}, "", true},
         {"stop-pending, then stopped", Running("Svc", 1), {1000, 1000}, "", true},
         {"never stops", Running("Svc", -1), twentyOneSeconds, "Cannot stop service", false},
+        {"neither stopping nor stopped", StopsTo("Svc", platform::kServiceRunning), {1000},
+         "Cannot stop service", false},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
@@ -236,6 +230,14 @@ TEST_F(ServisesHostTest, CreationRegistersTheServiceAndClosesEveryHandle) {
     EXPECT_EQ(platform::kServiceErrorNormal, entry->errorControl);
     EXPECT_EQ(platform::kServiceStopped, entry->state);
     EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+TEST_F(ServisesHostTest, TheListHandedToThePlatformEndsInTwoMoreNuls) {
+    const servises::DependencyList callers = kFixed;
+    host::KeepDependencyBytes(2);
+    servises::InstallService("Svc", "Svc", "C:\\svc.exe", callers, 0x110, 2);
+    EXPECT_EQ(std::string("RpcSs\0Eventlog\0TapiSrv\0\0\0\0", 26), host::KeptDependencyBytes());
+    EXPECT_EQ(kFixed, callers);
 }
 
 TEST_F(ServisesHostTest, CreatingAnExistingNameLeavesTheOldRegistrationAsItWas) {

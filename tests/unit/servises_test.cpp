@@ -7,34 +7,16 @@
 #include <string>
 
 #include "platform/errors.h"
+#include "tests/support/servises_support.h"
 
 namespace {
 
-using servises::EServiceError;
+using cvs_test::ErrorOf;
+using cvs_test::SystemText;
 
-// Starts the unit for one test and stops it afterwards, so every test begins unbound.
 class ServisesTest : public testing::Test {
-protected:
-    void SetUp() override { servises::StartUnit(); }
-    void TearDown() override { servises::StopUnit(); }
+    cvs_test::StartedServises unit_;
 };
-
-// The system's text for `code`, as LastErrorText gives it.
-std::string SystemText(uint32_t code) {
-    platform::SetLastError(code);
-    return servises::LastErrorText();
-}
-
-// The message of the EServiceError that `operation` raises, or a note that it raised none.
-template <typename Operation>
-std::string ErrorOf(Operation operation) {
-    try {
-        operation();
-    } catch (const EServiceError& error) {
-        return error.Message();
-    }
-    return "(no EServiceError)";
-}
 
 const servises::DependencyList kFixedDependencies("RpcSs\0Eventlog\0TapiSrv\0\0", 24);
 

@@ -1,0 +1,30 @@
+# cmake -DOBJDUMP=objdump -DPROGRAM=prog.exe -P imports_check.cmake
+# Fails when PROGRAM imports a DLL other than the system's own that a clean Windows has.
+cmake_minimum_required(VERSION 3.25)
+set(allowed advapi32.dll kernel32.dll msvcrt.dll user32.dll)
+
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed: ${status}")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+set(imports "")
+set(unexpected "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^DLL Name: *" "" name "${line}")
+  string(STRIP "${name}" name)
+  string(TOLOWER "${name}" name)
+  list(APPEND imports ${name})
+  if(NOT name IN_LIST allowed)
+    list(APPEND unexpected ${name})
+  endif()
+endforeach()
+
+message(STATUS "imports: ${imports}")
+if(NOT "kernel32.dll" IN_LIST imports)
+  message(FATAL_ERROR "no import of KERNEL32.dll found in the dump of ${PROGRAM}")
+endif()
+if(unexpected)
+  message(FATAL_ERROR "${PROGRAM} imports DLLs a clean Windows lacks: ${unexpected}")
+endif()
