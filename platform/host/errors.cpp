@@ -100,6 +100,7 @@ uint32_t ExpandInserts(std::string_view text, uint32_t flags, const void* argume
             } else if (format == "d" || format == "u" || format == "x" || format == "X" || format == "lu") {
                 char digits[32];
                 const char* spec = format == "d" ? "%d" : format == "x" ? "%x" : format == "X" ? "%X" : "%u";
+                // NOLINTNEXTLINE(cert-err33-c): 32 bytes hold any unsigned; nothing is cut off
                 std::snprintf(digits, sizeof digits, spec, static_cast<unsigned>(value));
                 out += digits;
             } else {
@@ -155,8 +156,14 @@ uint32_t FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_
     }
     if (width == kFormatMessageMaxWidthMask) {
         // The text's own line breaks become blanks.
-        for (std::size_t at = message.find("\r\n"); at != std::string::npos; at = message.find("\r\n", at))
-            message.replace(at, 2, " ");
+        std::string joined;
+        joined.reserve(message.size());
+        for (std::size_t at = 0; at < message.size(); ++at) {
+            const bool lineBreak = message.compare(at, 2, "\r\n") == 0;
+            joined.push_back(lineBreak ? ' ' : message[at]);
+            if (lineBreak) ++at;
+        }
+        message = std::move(joined);
     }
     if (!buffer) {
         SetLastError(kErrorInvalidParameter);

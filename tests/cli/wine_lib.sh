@@ -14,7 +14,7 @@ wine_prefix_create() {
 # wine_prefix_destroy: ends every process of the prefix and removes it; safe to call twice.
 wine_prefix_destroy() {
     [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || return 0
-    wineserver -k >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
 }
 
