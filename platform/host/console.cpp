@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+#include <system_error>
 
 #include "platform/exception.h"
 #include "platform/host/fd_write.h"
@@ -65,7 +65,7 @@ void WriteLine(std::string_view text) {
     line.append("\r\n");
     if (toTerminal) line = ForTerminal(line);
     if (const int error = host::WriteAll(STDOUT_FILENO, line); error != 0) {
-        throw EInOutError(std::string("Cannot write to standard output: ") + std::strerror(error));
+        throw EInOutError("Cannot write to standard output: " + std::generic_category().message(error));
     }
 }
 

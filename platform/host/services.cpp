@@ -137,6 +137,7 @@ std::string HandleText(ScHandle handle) {
 
 std::string Hex(uint32_t value) {
     char text[16];
+    // NOLINTNEXTLINE(cert-err33-c): 16 bytes hold "0x" and any 32-bit value; nothing is cut off
     std::snprintf(text, sizeof text, "0x%x", value);
     return text;
 }
@@ -144,7 +145,7 @@ std::string Hex(uint32_t value) {
 std::string Text(const char* value) { return value ? value : "(null)"; }
 
 // Logs the call and sets the last error when it failed; the last error is set last.
-void Finish(std::string_view entryPoint, std::string arguments, uint32_t error, std::string_view result) {
+void Finish(std::string_view entryPoint, const std::string& arguments, uint32_t error, std::string_view result) {
     std::string line(entryPoint);
     if (!arguments.empty()) line += " " + arguments;
     line += error ? " -> error " + std::to_string(error) : " -> " + std::string(result);
