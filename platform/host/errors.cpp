@@ -99,9 +99,9 @@ uint32_t ExpandInserts(std::string_view text, uint32_t flags, const void* argume
                 out += string ? string : "(null)";
             } else if (format == "d" || format == "u" || format == "x" || format == "X" || format == "lu") {
                 char digits[32];
-                const char* spec = format == "d" ? "%d" : format == "x" ? "%x" : format == "X" ? "%X" : "%u";
+                const char* conversion = format == "d" ? "%d" : format == "x" ? "%x" : format == "X" ? "%X" : "%u";
                 // NOLINTNEXTLINE(cert-err33-c): 32 bytes hold any unsigned; nothing is cut off
-                std::snprintf(digits, sizeof digits, spec, static_cast<unsigned>(value));
+                std::snprintf(digits, sizeof digits, conversion, static_cast<unsigned>(value));
                 out += digits;
             } else {
                 return kErrorInvalidParameter;
