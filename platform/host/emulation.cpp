@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/host/emulation.h"
@@ -39,6 +40,12 @@ Hooks& State() {
     return hooks;
 }
 
+// The hooks' state with its lock held, for `auto [hooks, lock] = LockHooks();`.
+std::pair<Hooks&, std::unique_lock<std::mutex>> LockHooks() {
+    Hooks& hooks = State();
+    return {hooks, std::unique_lock<std::mutex>(hooks.mutex)};
+}
+
 // The store the hooks read and seed: the installed one, or the local on-disk one.
 std::shared_ptr<Store> CurrentStore() {
     if (std::shared_ptr<Store> store = detail::InstalledStore()) return store;
@@ -60,8 +67,7 @@ std::unique_ptr<StoreSession> BeginSession(Store& store) {
 namespace detail {
 
 uint32_t TakeInjectedFailure(std::string_view entryPoint) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     auto found = hooks.failures.find(entryPoint);
     if (found == hooks.failures.end() || found->second.empty()) return 0;
     uint32_t error = found->second.front();
@@ -70,14 +76,12 @@ uint32_t TakeInjectedFailure(std::string_view entryPoint) {
 }
 
 void LogCall(std::string_view entryPoint, std::string line, uint32_t error) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.log.push_back(Call{std::string(entryPoint), std::move(line), error});
 }
 
 void KeepDependencyBytesIfAsked(const char* dependencies) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     if (!hooks.keepDependencyExtraBytes) return;
     hooks.keptDependencyBytes.clear();
     if (dependencies != nullptr) {
@@ -89,32 +93,27 @@ void KeepDependencyBytesIfAsked(const char* dependencies) {
 }
 
 bool IsEntryPointHidden(std::string_view name) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return std::find(hooks.hidden.begin(), hooks.hidden.end(), name) != hooks.hidden.end();
 }
 
 uint32_t LibraryLoadFailure() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.libraryFailure;
 }
 
 void AdjustLibraryLoads(int delta) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.libraryLoads += delta;
 }
 
 int LibraryLoads() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.libraryLoads;
 }
 
 bool RecordSleepIfHooked(uint32_t milliseconds) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     if (!hooks.recordSleeps) return false;
     hooks.sleeps.push_back(milliseconds);
     hooks.log.push_back(Call{"Sleep", "Sleep " + std::to_string(milliseconds), 0});
@@ -122,8 +121,7 @@ bool RecordSleepIfHooked(uint32_t milliseconds) {
 }
 
 std::shared_ptr<Store> InstalledStore() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.store;
 }
 
@@ -131,8 +129,7 @@ std::shared_ptr<Store> InstalledStore() {
 
 void UseMemoryStore() {
     std::shared_ptr<Store> store = MakeMemoryStore();
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.store = std::move(store);
 }
 
@@ -175,28 +172,24 @@ std::vector<ServiceEntry> ListServices() {
 void FailNextCall(std::string_view entryPoint, uint32_t error) {
     if (std::find(std::begin(kEntryPoints), std::end(kEntryPoints), entryPoint) == std::end(kEntryPoints))
         throw std::invalid_argument("FailNextCall: no emulated entry point " + std::string(entryPoint));
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.failures[std::string(entryPoint)].push_back(error);
 }
 
 void HideEntryPoint(std::string_view name) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.hidden.emplace_back(name);
 }
 
 void FailLibraryLoad(uint32_t error) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.libraryFailure = error;
 }
 
 int LibraryLoadCount() { return detail::LibraryLoads(); }
 
 std::vector<Call> CallLog() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.log;
 }
 
@@ -216,33 +209,28 @@ std::vector<std::string> CallTrace(std::string_view entryPoint) {
 std::size_t OpenHandleCount() { return detail::CountOpenHandles(); }
 
 void KeepDependencyBytes(std::size_t extraBytes) {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.keepDependencyExtraBytes = extraBytes;
 }
 
 std::string KeptDependencyBytes() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.keptDependencyBytes;
 }
 
 void RecordSleeps() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.recordSleeps = true;
 }
 
 std::vector<uint32_t> RecordedSleeps() {
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     return hooks.sleeps;
 }
 
 void ResetEmulation() {
     detail::DropAllHandles();
-    Hooks& hooks = State();
-    std::lock_guard<std::mutex> lock(hooks.mutex);
+    auto [hooks, lock] = LockHooks();
     hooks.failures.clear();
     hooks.hidden.clear();
     hooks.libraryFailure = 0;
