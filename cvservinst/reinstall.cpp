@@ -2,6 +2,7 @@
 
 #include "cvservinst/run.h"
 #include "platform/dialog.h"
+#include "platform/sync.h"
 #include "servises/servises.h"
 
 namespace cvservinst {
@@ -14,6 +15,12 @@ constexpr std::string_view kSwitch = " /service";
 
 // The system services the product's service always waits for, each followed by a NUL.
 const std::string kFixedDependencies("RpcSs\0Eventlog\0TapiSrv\0", 23);
+
+// The lock that runs reinstalling this service take turns on. Its wait outlasts a removal (up to
+// 21 s for the old service to stop) with room to spare; past it a run goes on alone rather than
+// hang behind one that is stuck.
+constexpr std::string_view kTurnName = "cvservinst.CorvaneService";
+constexpr uint32_t kTurnTimeoutMilliseconds = 60000;
 
 constexpr uint32_t kOwnProcessInteractive = 0x110;
 constexpr uint32_t kAutoStart = 2;
@@ -45,19 +52,27 @@ servises::DependencyList BuildDependencyList(const std::vector<std::string>& arg
 }
 
 int ReinstallService(const std::vector<std::string>& arguments) {
-    // The old registration goes first. A first installation finds none, and a service that cannot
-    // be stopped or deleted makes the creation below fail with the reason worth reporting; so
-    // whatever the removal raises is dropped.
     try {
-        servises::RemoveService(kServiceName);
-    } catch (...) {
-    }
+        {
+            // Runs on one machine take turns from the removal to the creation: another run's
+            // removal between them would delete the registration just created, or make its
+            // creation fail, and leave no service behind. The turn ends before the dialog, which
+            // waits for the user.
+            const platform::MachineLock turn(kTurnName, kTurnTimeoutMilliseconds);
 
-    Dependencies = BuildDependencyList(arguments);
+            // The old registration goes first. A first installation finds none, and a service that
+            // cannot be stopped or deleted makes the creation below fail with the reason worth
+            // reporting; so whatever the removal raises is dropped.
+            try {
+                servises::RemoveService(kServiceName);
+            } catch (...) {
+            }
 
-    try {
-        servises::InstallService(kServiceName, kDisplayName, ServiceCommandLine(ProgramPath), Dependencies,
-                                 kOwnProcessInteractive, kAutoStart);
+            Dependencies = BuildDependencyList(arguments);
+
+            servises::InstallService(kServiceName, kDisplayName, ServiceCommandLine(ProgramPath), Dependencies,
+                                     kOwnProcessInteractive, kAutoStart);
+        }
         Report(platform::MessageKind::Confirmation, kInstalled);
     } catch (const platform::Exception& error) {
         Report(platform::MessageKind::Error, error.Message());

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace platform {
 
@@ -32,6 +33,23 @@ public:
 
 private:
     CriticalSection& lock_;
+};
+
+// A lock that every process on the machine shares by name, held from construction to destruction.
+// The constructor waits for it at most `timeoutMilliseconds`; when it cannot be had in that time, or
+// not at all, the guard holds nothing and `Held()` says so.
+class MachineLock {
+public:
+    MachineLock(std::string_view name, uint32_t timeoutMilliseconds);
+    ~MachineLock();
+    MachineLock(const MachineLock&) = delete;
+    MachineLock& operator=(const MachineLock&) = delete;
+
+    bool Held() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 void Sleep(uint32_t milliseconds);

@@ -50,6 +50,12 @@ public:
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
+    // Gives up ownership: the caller closes the descriptor.
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now and reports the close's own failure, as errno.
     int Close() {
         int result = ::close(fd_);
@@ -137,6 +143,27 @@ uint32_t MakeDirectories(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Takes an exclusive flock on `fd`, waiting at most `timeout`: kErrorServiceDatabaseLocked when it
+// is still held elsewhere by then.
+uint32_t LockWithin(int fd, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return kErrorSuccess;
+        if (errno != EWOULDBLOCK && errno != EINTR) return ErrnoToWin32(errno);
+        if (std::chrono::steady_clock::now() >= deadline) return kErrorServiceDatabaseLocked;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Opens a lock file of the store to lock it: read-write, made if missing, or read-only for a
+// caller that may not write the store (flock needs no write access).
+Fd OpenLockFile(const std::string& path) {
+    Fd lock(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lock.Valid() && (errno == EACCES || errno == EROFS || errno == EPERM))
+        lock = Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return lock;
 }
 
 // --- On disk ----------------------------------------------------------------------------------
@@ -241,10 +268,7 @@ public:
     uint32_t Begin(std::unique_ptr<StoreSession>& session) override {
         // A caller that may not create or write the lock file still locks it read-only; one that
         // cannot open it at all only reads, which is safe since records are replaced by rename.
-        std::string lockPath = dir_ + "/.lock";
-        Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (!lock.Valid() && (errno == EACCES || errno == EROFS || errno == EPERM))
-            lock = Fd(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC));
+        Fd lock = OpenLockFile(dir_ + "/.lock");
         if (lock.Valid()) {
             if (uint32_t error = AcquireLock(lock.Get())) return error;
         } else if (errno != ENOENT && errno != EACCES && errno != EROFS && errno != EPERM) {
@@ -257,15 +281,7 @@ public:
 private:
     // Waits a bounded time for the exclusive lock, as the service manager gives up on a database
     // that another caller keeps locked: a run never hangs behind one that is stuck.
-    static uint32_t AcquireLock(int fd) {
-        const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
-        for (;;) {
-            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return kErrorSuccess;
-            if (errno != EWOULDBLOCK && errno != EINTR) return ErrnoToWin32(errno);
-            if (std::chrono::steady_clock::now() >= deadline) return kErrorServiceDatabaseLocked;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
+    static uint32_t AcquireLock(int fd) { return LockWithin(fd, LockTimeout()); }
 
     // 10 s, or the milliseconds named by CVSERVINST_SCM_LOCK_TIMEOUT_MS.
     static std::chrono::milliseconds LockTimeout() {
@@ -495,6 +511,21 @@ uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store) {
     if (uint32_t error = MakeDirectories(root)) return error;
     store = std::make_shared<DiskStore>(root);
     return kErrorSuccess;
+}
+
+int LockMachineObject(std::string_view name, std::chrono::milliseconds timeout) {
+    const std::string root = DiskStoreRoot();
+    if (root.empty() || MakeDirectories(root) != kErrorSuccess) return -1;
+    // The name becomes part of a file name: anything but a letter, a digit, '.', '-' or '_' is '_'.
+    std::string path = root + "/.lock.";
+    for (char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '.' || c == '-' || c == '_';
+        path.push_back(plain ? c : '_');
+    }
+    Fd lock = OpenLockFile(path);
+    if (!lock.Valid() || LockWithin(lock.Get(), timeout) != kErrorSuccess) return -1;
+    return lock.Release();
 }
 
 std::shared_ptr<Store> MakeMemoryStore() { return std::make_shared<MemoryStore>(); }

@@ -11,11 +11,14 @@
 // Numbers are decimal. Blank lines are ignored; any other line that is not a known key, a bad
 // number, a repeated key, a missing Name, or a Name that does not match the file's name makes
 // the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
+// A named lock of the machine (platform::MachineLock) is an exclusive flock on <store>/.lock.<name>,
+// with every character of the name other than [A-Za-z0-9._-] written as '_'.
 // Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
 // under an exclusive flock on <store>/.lock, waited for at most 10 s (CVSERVINST_SCM_LOCK_TIMEOUT_MS
 // milliseconds when set) before the call fails with ERROR_SERVICE_DATABASE_LOCKED.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,6 +56,10 @@ uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store);
 
 // The local store's directory as the environment names it.
 std::string DiskStoreRoot();
+
+// Takes the machine's lock of that name, waiting at most `timeout`: the descriptor that holds it
+// (the lock goes when it is closed), or -1 when it could not be had.
+int LockMachineObject(std::string_view name, std::chrono::milliseconds timeout);
 
 std::shared_ptr<Store> MakeMemoryStore();
 void SetMemoryStoreWritable(Store& store, bool writable);

@@ -1,11 +1,14 @@
 // The lock and the sleep, for Linux.
 #include "platform/sync.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <mutex>
 #include <thread>
 
 #include "platform/host/emulation.h"
+#include "platform/host/scm_store.h"
 
 namespace platform {
 
@@ -18,6 +21,22 @@ CriticalSection::~CriticalSection() = default;
 
 void CriticalSection::Enter() { state_->mutex.lock(); }
 void CriticalSection::Leave() { state_->mutex.unlock(); }
+
+// The emulated machine is the store's: its named locks are lock files there.
+struct MachineLock::State {
+    int fd = -1;
+    ~State() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+MachineLock::MachineLock(std::string_view name, uint32_t timeoutMilliseconds) : state_(std::make_unique<State>()) {
+    state_->fd = host::LockMachineObject(name, std::chrono::milliseconds(timeoutMilliseconds));
+}
+
+MachineLock::~MachineLock() = default;
+
+bool MachineLock::Held() const { return state_->fd >= 0; }
 
 void Sleep(uint32_t milliseconds) {
     if (host::detail::RecordSleepIfHooked(milliseconds)) return;

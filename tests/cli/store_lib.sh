@@ -29,7 +29,7 @@ expect_dependencies() {
 # store_snapshot: every file of the store with its checksum, one per line (the lock file aside).
 store_snapshot() {
     [ -d "$CVSERVINST_SCM_DIR" ] || return 0
-    (cd "$CVSERVINST_SCM_DIR" && find . -type f ! -name .lock -print0 | sort -z | xargs -0 -r sha256sum)
+    (cd "$CVSERVINST_SCM_DIR" && find . -type f ! -name .lock ! -name ".lock.*" -print0 | sort -z | xargs -0 -r sha256sum)
 }
 
 # expect_store_unchanged SNAPSHOT: the store holds exactly what it held when SNAPSHOT was taken.

@@ -205,6 +205,25 @@ streams)
     expect_no_stderr
     expect_registration "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
     ;;
+concurrent)
+    # Runs at once take turns on a machine-wide lock: each replaces the registration before it,
+    # and none removes one that another has just made.
+    exe='C:\cvs\corvane.exe'
+    for ((n = 0; n < 8; n++)); do
+        timeout 120 "$WINE_RUN" "$PROGRAM" "$exe" "m$n" </dev/null >"$WORK/out.$n" 2>"$WORK/err.$n" &
+    done
+    for ((n = 0; n < 8; n++)); do
+        wait -n
+    done
+    { header_bytes; printf '%s' "$DONE"; } >"$WORK/expected"
+    for ((n = 0; n < 8; n++)); do
+        cmp -s "$WORK/expected" "$WORK/out.$n" || fail "run $n did not succeed: $(tail -n 3 "$WORK/out.$n" "$WORK/err.$n" | cat -v)"
+    done
+    registration >"$WORK/registration"
+    grep -qxF "ImagePath=$exe /service" "$WORK/registration" || fail "no registration of $exe is left"
+    grep -qxE "DependOnService=$FIXED,m[0-7]" "$WORK/registration" ||
+        { fail "the registration left is not one run's"; cat "$WORK/registration" >&2; }
+    ;;
 *)
     echo "unknown case $1" >&2
     exit 2
