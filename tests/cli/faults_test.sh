@@ -113,17 +113,17 @@ store-locked)
     place "$SCRATCH/corvane.exe"
     mkdir -p "$CVSERVINST_SCM_DIR"
     # A lock held for a short while is waited for.
-    flock "$CVSERVINST_SCM_DIR/.lock" sleep 2 &
-    sleep 0.3
-    start=$SECONDS
+    hold_lock "$CVSERVINST_SCM_DIR/.lock" 2
+    start=$(date +%s%3N)
     run_once corvane.exe
+    waited=$(($(date +%s%3N) - start))
+    wait
     expect_status 0
     expect_output "$DONE"
-    wait
+    [ "$waited" -ge 1000 ] || fail "the run did not wait for the store's lock (${waited} ms)"
     # One held for longer than the wait: a clear error, and nothing changed.
     before=$(store_snapshot)
-    flock "$CVSERVINST_SCM_DIR/.lock" sleep 4 &
-    sleep 0.3
+    hold_lock "$CVSERVINST_SCM_DIR/.lock" 4
     CVSERVINST_SCM_LOCK_TIMEOUT_MS=1000 run_once corvane.exe
     wait
     expect_status 1
@@ -135,8 +135,7 @@ turns)
     place "$SCRATCH/corvane.exe"
     mkdir -p "$CVSERVINST_SCM_DIR"
     # Another run's turn, from its removal to its creation, is waited for before this one removes.
-    flock "$CVSERVINST_SCM_DIR/.lock.cvservinst.CorvaneService" sleep 2 &
-    sleep 0.3
+    hold_lock "$CVSERVINST_SCM_DIR/.lock.cvservinst.CorvaneService" 2
     start=$(date +%s%3N)
     run_once corvane.exe
     waited=$(($(date +%s%3N) - start))

@@ -26,6 +26,19 @@ expect_dependencies() {
     [ "$actual" = "$expected" ] || fail "dependencies are [${actual//$'\n'/ }], expected [$*]"
 }
 
+# hold_lock FILE SECONDS: another process takes an exclusive flock on FILE and keeps it SECONDS
+# seconds; returns once the lock is held, so that the run after it surely finds it taken.
+hold_lock() {
+    local ready="$WORK/held.$RANDOM"
+    flock "$1" sh -c ': >"$1"; sleep "$2"' hold_lock "$ready" "$2" &
+    local tries
+    for ((tries = 0; tries < 200; tries++)); do
+        [ -e "$ready" ] && return 0
+        sleep 0.05
+    done
+    fail "the lock on $1 was not taken in 10 s"
+}
+
 # store_snapshot: every file of the store with its checksum, one per line (the lock file aside).
 store_snapshot() {
     [ -d "$CVSERVINST_SCM_DIR" ] || return 0
