@@ -113,14 +113,7 @@ store-locked)
     place "$SCRATCH/corvane.exe"
     mkdir -p "$CVSERVINST_SCM_DIR"
     # A lock held for a short while is waited for.
-    hold_lock "$CVSERVINST_SCM_DIR/.lock" 2
-    start=$(date +%s%3N)
-    run_once corvane.exe
-    waited=$(($(date +%s%3N) - start))
-    wait
-    expect_status 0
-    expect_output "$DONE"
-    [ "$waited" -ge 1000 ] || fail "the run did not wait for the store's lock (${waited} ms)"
+    expect_run_waits_for "$CVSERVINST_SCM_DIR/.lock"
     # One held for longer than the wait: a clear error, and nothing changed.
     before=$(store_snapshot)
     hold_lock "$CVSERVINST_SCM_DIR/.lock" 4
@@ -135,14 +128,7 @@ turns)
     place "$SCRATCH/corvane.exe"
     mkdir -p "$CVSERVINST_SCM_DIR"
     # Another run's turn, from its removal to its creation, is waited for before this one removes.
-    hold_lock "$CVSERVINST_SCM_DIR/.lock.cvservinst.CorvaneService" 2
-    start=$(date +%s%3N)
-    run_once corvane.exe
-    waited=$(($(date +%s%3N) - start))
-    wait
-    expect_status 0
-    expect_output "$DONE"
-    [ "$waited" -ge 1000 ] || fail "the run did not wait for the other run's turn (${waited} ms)"
+    expect_run_waits_for "$CVSERVINST_SCM_DIR/.lock.cvservinst.CorvaneService"
     ;;
 concurrent)
     place "$SCRATCH/corvane.exe"

@@ -39,6 +39,20 @@ hold_lock() {
     fail "the lock on $1 was not taken in 10 s"
 }
 
+# expect_run_waits_for FILE: with FILE locked for 2 s by another process, a run of the program
+# waits at least a second for it, then succeeds.
+expect_run_waits_for() {
+    hold_lock "$1" 2
+    local start waited
+    start=$(date +%s%3N)
+    run_once corvane.exe
+    waited=$(($(date +%s%3N) - start))
+    wait
+    expect_status 0
+    expect_output "$DONE"
+    [ "$waited" -ge 1000 ] || fail "the run did not wait for the lock on $1 (${waited} ms)"
+}
+
 # store_snapshot: every file of the store with its checksum, one per line (the lock file aside).
 store_snapshot() {
     [ -d "$CVSERVINST_SCM_DIR" ] || return 0
