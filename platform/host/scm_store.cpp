@@ -28,44 +28,6 @@ namespace {
 constexpr std::size_t kMaxRecordSize = 1 << 20;
 constexpr const char* kRecordSuffix = ".svc";
 
-// Closes a file descriptor on every path.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    // Gives up ownership: the caller closes the descriptor.
-    int Release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    // Closes now and reports the close's own failure, as errno.
-    int Close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 class DirCloser {
 public:
@@ -513,9 +475,9 @@ uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store) {
     return kErrorSuccess;
 }
 
-int LockMachineObject(std::string_view name, std::chrono::milliseconds timeout) {
+Fd LockMachineObject(std::string_view name, std::chrono::milliseconds timeout) {
     const std::string root = DiskStoreRoot();
-    if (root.empty() || MakeDirectories(root) != kErrorSuccess) return -1;
+    if (root.empty() || MakeDirectories(root) != kErrorSuccess) return Fd();
     // The name becomes part of a file name: anything but a letter, a digit, '.', '-' or '_' is '_'.
     std::string path = root + "/.lock.";
     for (char c : name) {
@@ -524,8 +486,8 @@ int LockMachineObject(std::string_view name, std::chrono::milliseconds timeout) 
         path.push_back(plain ? c : '_');
     }
     Fd lock = OpenLockFile(path);
-    if (!lock.Valid() || LockWithin(lock.Get(), timeout) != kErrorSuccess) return -1;
-    return lock.Release();
+    if (lock.Valid() && LockWithin(lock.Get(), timeout) != kErrorSuccess) lock.Reset();
+    return lock;
 }
 
 std::shared_ptr<Store> MakeMemoryStore() { return std::make_shared<MemoryStore>(); }

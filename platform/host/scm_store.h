@@ -11,13 +11,16 @@
 // Numbers are decimal. Blank lines are ignored; any other line that is not a known key, a bad
 // number, a repeated key, a missing Name, or a Name that does not match the file's name makes
 // the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
-// A named lock of the machine (platform::MachineLock) is an exclusive flock on <store>/.lock.<name>,
-// with every character of the name other than [A-Za-z0-9._-] written as '_'.
 // Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
 // under an exclusive flock on <store>/.lock, waited for at most 10 s (CVSERVINST_SCM_LOCK_TIMEOUT_MS
 // milliseconds when set) before the call fails with ERROR_SERVICE_DATABASE_LOCKED.
+// A named lock of the machine (platform::MachineLock) is an exclusive flock on <store>/.lock.<name>,
+// with every character of the name other than [A-Za-z0-9._-] written as '_'.
 #pragma once
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -28,6 +31,39 @@
 #include "platform/host/scm_testing.h"
 
 namespace platform::host {
+
+// Closes a file descriptor on every path.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { Reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    // Closes now and reports the close's own failure, as errno.
+    int Close() {
+        int result = ::close(fd_);
+        fd_ = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
 
 // The store held under its lock; every call returns a Win32 error code, 0 on success.
 class StoreSession {
@@ -58,8 +94,8 @@ uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store);
 std::string DiskStoreRoot();
 
 // Takes the machine's lock of that name, waiting at most `timeout`: the descriptor that holds it
-// (the lock goes when it is closed), or -1 when it could not be had.
-int LockMachineObject(std::string_view name, std::chrono::milliseconds timeout);
+// (the lock goes when it is closed), or an invalid one when it could not be had.
+Fd LockMachineObject(std::string_view name, std::chrono::milliseconds timeout);
 
 std::shared_ptr<Store> MakeMemoryStore();
 void SetMemoryStoreWritable(Store& store, bool writable);

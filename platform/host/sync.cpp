@@ -1,8 +1,6 @@
 // The lock and the sleep, for Linux.
 #include "platform/sync.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -24,19 +22,16 @@ void CriticalSection::Leave() { state_->mutex.unlock(); }
 
 // The emulated machine is the store's: its named locks are lock files there.
 struct MachineLock::State {
-    int fd = -1;
-    ~State() {
-        if (fd >= 0) ::close(fd);
-    }
+    host::Fd lock;
 };
 
 MachineLock::MachineLock(std::string_view name, uint32_t timeoutMilliseconds) : state_(std::make_unique<State>()) {
-    state_->fd = host::LockMachineObject(name, std::chrono::milliseconds(timeoutMilliseconds));
+    state_->lock = host::LockMachineObject(name, std::chrono::milliseconds(timeoutMilliseconds));
 }
 
 MachineLock::~MachineLock() = default;
 
-bool MachineLock::Held() const { return state_->fd >= 0; }
+bool MachineLock::Held() const { return state_->lock.Valid(); }
 
 void Sleep(uint32_t milliseconds) {
     if (host::detail::RecordSleepIfHooked(milliseconds)) return;
