@@ -16,5 +16,7 @@ constexpr std::array<platform::Unit, 1> kUnits{{
 
 int main(int argc, char** argv) {
     platform::InitProcess(argc, argv);
-    return platform::RunProgram(kUnits, [] { return cvservinst::Run(platform::ProgramArguments()); });
+    return platform::RunProgram(kUnits, [] {
+        return cvservinst::Run(platform::ProgramArguments(), platform::CommandLineHasTextAfterProgramName());
+    });
 }

@@ -17,8 +17,8 @@ constexpr std::string_view kSwitch = " /service";
 const std::string kFixedDependencies("RpcSs\0Eventlog\0TapiSrv\0", 23);
 
 // The lock that runs reinstalling this service take turns on. Its wait outlasts a removal (up to
-// 21 s for the old service to stop) with room to spare; past it a run goes on alone rather than
-// hang behind one that is stuck.
+// 21 s for the old service to stop and 20 s for its registration to go) with room to spare; past
+// it a run goes on alone rather than hang behind one that is stuck.
 constexpr std::string_view kTurnName = "cvservinst.CorvaneService";
 constexpr uint32_t kTurnTimeoutMilliseconds = 60000;
 
@@ -44,6 +44,8 @@ servises::DependencyList BuildDependencyList(const std::vector<std::string>& arg
     servises::DependencyList list = kFixedDependencies;
     const std::size_t count = arguments.size();
     for (std::size_t i = 1; i < count; ++i) {
+        // An empty name would close the list here and drop every name after it.
+        if (arguments[i].empty()) continue;
         list.append(arguments[i]);
         list.push_back('\0');
     }
@@ -61,8 +63,8 @@ int ReinstallService(const std::vector<std::string>& arguments) {
             const platform::MachineLock turn(kTurnName, kTurnTimeoutMilliseconds);
 
             // The old registration goes first. A first installation finds none, and a service that
-            // cannot be stopped or deleted makes the creation below fail with the reason worth
-            // reporting; so whatever the removal raises is dropped.
+            // cannot be stopped or deleted is left registered, so that the creation below fails
+            // with the reason worth reporting; so whatever the removal raises is dropped.
             try {
                 servises::RemoveService(kServiceName);
             } catch (...) {

@@ -15,7 +15,8 @@ namespace cvservinst {
 int ReinstallService(const std::vector<std::string>& arguments);
 
 // The services "CorvaneService" depends on: RpcSs, Eventlog and TapiSrv, then every argument from
-// the second on (the first is the executable's path), each followed by a NUL, and one more NUL.
+// the second on (the first is the executable's path) that is not empty, each followed by a NUL, and
+// one more NUL.
 servises::DependencyList BuildDependencyList(const std::vector<std::string>& arguments);
 
 // The command line the service manager runs: the executable's path, quoted when it holds a blank,

@@ -62,8 +62,13 @@ std::string Row(std::string_view first, std::string_view second, std::string_vie
 void PrintMissing(const std::string& what) { Report(platform::MessageKind::Error, what + " does not exist"); }
 
 // A name with a wildcard would be taken as a pattern by the directory search, which could then
-// find some other file.
-bool HasWildcard(std::string_view path) { return path.find_first_of("*?") != std::string_view::npos; }
+// find some other file: `<` and `>` match like `*` and `?` there.
+bool HasWildcard(std::string_view path) { return path.find_first_of("*?<>") != std::string_view::npos; }
+
+void PrintUsage() {
+    platform::WriteLine(kUsage);
+    platform::WriteLine(kExample);
+}
 
 }  // namespace
 
@@ -92,15 +97,20 @@ void Report(platform::MessageKind kind, std::string_view text) {
     platform::WriteLine(line);
 }
 
-int Run(const std::vector<std::string>& arguments) {
+int Run(const std::vector<std::string>& arguments, bool textAfterProgramName) {
     platform::WriteLine("");
     for (const std::string& line : BannerLines()) platform::WriteLine(line);
     platform::WriteLine(kPurpose);
     platform::WriteLine("");
 
     if (arguments.empty()) {
-        platform::WriteLine(kUsage);
-        platform::WriteLine(kExample);
+        PrintUsage();
+        // Something was given that names nothing (an installer's empty path variable, ""): the
+        // caller must not read success.
+        return textAfterProgramName ? 1 : 0;
+    }
+    if (arguments.front() == "/?") {
+        PrintUsage();
         return 0;
     }
 

@@ -21,8 +21,10 @@ extern servises::DependencyList Dependencies;
 // The four banner lines, 79 bytes each, in code page 437.
 std::array<std::string, 4> BannerLines();
 
-// Runs the program on its arguments (the program's own name excluded); returns the exit status.
-int Run(const std::vector<std::string>& arguments);
+// Runs the program on its arguments (the program's own name excluded); `textAfterProgramName`
+// tells whether the command line held anything after the name, even what gave no argument.
+// Returns the exit status.
+int Run(const std::vector<std::string>& arguments, bool textAfterProgramName);
 
 // Shows `text` in a dialog of `kind`, then, once it is closed, prints it on the console after
 // " Error: " or " Done: ".

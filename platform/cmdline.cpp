@@ -15,6 +15,39 @@ std::size_t CharLength(std::string_view text, std::size_t pos) {
     return IsAnsiLeadByte(c) && pos + 1 < text.size() && text[pos + 1] != '\0' ? 2 : 1;
 }
 
+// Skips separators, and "" where an argument would begin.
+void SkipToArgument(std::string_view commandLine, std::size_t& pos) {
+    for (;;) {
+        while (pos < commandLine.size() && IsSeparator(static_cast<unsigned char>(commandLine[pos]))) ++pos;
+        if (pos + 1 < commandLine.size() && commandLine[pos] == '"' && commandLine[pos + 1] == '"') {
+            pos += 2;
+        } else {
+            return;
+        }
+    }
+}
+
+// The argument that begins at `pos`, its quotes removed; `pos` ends after it.
+std::string TakeArgument(std::string_view commandLine, std::size_t& pos) {
+    std::string argument;
+    while (pos < commandLine.size() && !IsSeparator(static_cast<unsigned char>(commandLine[pos]))) {
+        if (commandLine[pos] == '"') {
+            ++pos;  // the opening quote is dropped
+            while (pos < commandLine.size() && commandLine[pos] != '"') {
+                const std::size_t length = CharLength(commandLine, pos);
+                argument.append(commandLine.substr(pos, length));
+                pos += length;
+            }
+            if (pos < commandLine.size()) ++pos;  // and so is the closing one
+        } else {
+            const std::size_t length = CharLength(commandLine, pos);
+            argument.append(commandLine.substr(pos, length));
+            pos += length;
+        }
+    }
+    return argument;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
@@ -23,41 +56,25 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
 
     std::vector<std::string> arguments;
     std::size_t pos = 0;
-    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(commandLine[i]); };
     for (;;) {
-        // Skip separators, and "" where an argument would begin.
-        for (;;) {
-            while (pos < commandLine.size() && IsSeparator(at(pos))) ++pos;
-            if (pos + 1 < commandLine.size() && commandLine[pos] == '"' && commandLine[pos + 1] == '"') {
-                pos += 2;
-            } else {
-                break;
-            }
-        }
+        SkipToArgument(commandLine, pos);
         if (pos == commandLine.size()) break;
-
-        std::string argument;
-        while (pos < commandLine.size() && !IsSeparator(at(pos))) {
-            if (commandLine[pos] == '"') {
-                ++pos;  // the opening quote is dropped
-                while (pos < commandLine.size() && commandLine[pos] != '"') {
-                    const std::size_t length = CharLength(commandLine, pos);
-                    argument.append(commandLine.substr(pos, length));
-                    pos += length;
-                }
-                if (pos < commandLine.size()) ++pos;  // and so is the closing one
-            } else {
-                const std::size_t length = CharLength(commandLine, pos);
-                argument.append(commandLine.substr(pos, length));
-                pos += length;
-            }
-        }
+        std::string argument = TakeArgument(commandLine, pos);
         // The runtime counts arguments up to the first empty one; only a lone quote at the very end
         // can give one, and it ends the list.
         if (argument.empty()) break;
         arguments.push_back(std::move(argument));
     }
     return arguments;
+}
+
+bool HasTextAfterProgramName(std::string_view commandLine) {
+    commandLine = commandLine.substr(0, commandLine.find('\0'));
+    std::size_t pos = 0;
+    SkipToArgument(commandLine, pos);
+    TakeArgument(commandLine, pos);  // the program's name
+    while (pos < commandLine.size() && IsSeparator(static_cast<unsigned char>(commandLine[pos]))) ++pos;
+    return pos < commandLine.size();
 }
 
 }  // namespace platform

@@ -13,10 +13,18 @@ namespace platform {
 // are stepped through in the ANSI code page. The result includes the program's own name.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
+// Whether anything but separators follows the program's own name on the command line, even text
+// that yields no argument (such as "" alone).
+bool HasTextAfterProgramName(std::string_view commandLine);
+
 // Records what the process received from its start; call once, first thing in main.
 void InitProcess(int argc, char** argv);
 
 // The process's arguments without the program's own name.
 std::vector<std::string> ProgramArguments();
+
+// Whether the process's command line held anything after the program's own name, even when that
+// gave no argument.
+bool CommandLineHasTextAfterProgramName();
 
 }  // namespace platform

@@ -38,6 +38,10 @@ ServiceApiTable ServiceApi;
 constexpr uint32_t kLastErrorTextSize = 512;
 constexpr uint32_t kStopWaitMilliseconds = 1000;
 constexpr int kStopPolls = 20;
+// A deleted service that something still holds open stays registered, marked for deletion, until
+// the last handle closes. The removal looks again this often, for at most 20 s.
+constexpr uint32_t kGoneCheckMilliseconds = 250;
+constexpr int kGoneChecks = 80;
 
 template <typename Proc>
 void Bind(Proc& entry, const char* name) {
@@ -49,6 +53,12 @@ void Bind(Proc& entry, const char* name) {
 [[noreturn]] void RaiseWithSystemText(const char* firstLine) {
     const std::string systemText = LastErrorText();
     throw EServiceError(std::string(firstLine) + "\r\n" + systemText);
+}
+
+// The same with the system's text for `code`, for a failure that no call reported.
+[[noreturn]] void RaiseWithSystemText(const char* firstLine, uint32_t code) {
+    platform::SetLastError(code);
+    RaiseWithSystemText(firstLine);
 }
 
 void RequireServiceApi() {
@@ -72,6 +82,50 @@ public:
 private:
     platform::ScHandle handle_;
 };
+
+// Asks the service to stop and waits until it has. Deleting a service that runs, or may run, only
+// marks it: it would go once its process ends, and a new registration of its name fails until
+// then. So the removal goes on only when the service has stopped, or when the system refuses the
+// request because the service is not running.
+void StopBeforeDeletion(platform::ScHandle service) {
+    platform::ServiceStatus status{};
+    if (!ServiceApi.ControlService(service, platform::kServiceControlStop, &status)) {
+        if (platform::GetLastError() == platform::kErrorServiceNotActive) return;
+        // Running without accepting a stop, starting, stopping, other services depending on it,
+        // or no right to stop it.
+        RaiseWithSystemText("Cannot stop service");
+    }
+    platform::Sleep(kStopWaitMilliseconds);
+    int pollsLeft = kStopPolls;
+    while (ServiceApi.QueryServiceStatus(service, &status) && pollsLeft > 0 &&
+           status.currentState == platform::kServiceStopPending) {
+        platform::Sleep(kStopWaitMilliseconds);
+        --pollsLeft;
+    }
+    // The record holds what the last call left in it, also after a failed query.
+    if (status.currentState != platform::kServiceStopped) throw EServiceError("Cannot stop service");
+}
+
+// Whether the service is still registered (deleted, it may stay marked for deletion). The handle
+// this opens is closed before it returns: it would keep the registration too.
+bool StillRegistered(platform::ScHandle manager, const std::string& serviceName) {
+    const ScHandleGuard service(
+        ServiceApi.OpenServiceA(manager, serviceName.c_str(), platform::kServiceQueryStatus));
+    if (service) return true;
+    if (platform::GetLastError() == platform::kErrorServiceDoesNotExist) return false;
+    RaiseWithSystemText("Cannot delete service");
+}
+
+// Waits until the deleted service's registration is gone, so that its name can be registered
+// again: at once when nothing else holds it open, else when the last holder closes its handle.
+void WaitUntilGone(platform::ScHandle manager, const std::string& serviceName) {
+    for (int sleeps = 0; StillRegistered(manager, serviceName); ++sleeps) {
+        if (sleeps == kGoneChecks) {
+            RaiseWithSystemText("Cannot delete service", platform::kErrorServiceMarkedForDelete);
+        }
+        platform::Sleep(kGoneCheckMilliseconds);
+    }
+}
 
 }  // namespace
 
@@ -133,25 +187,20 @@ void RemoveServiceOn(const std::string& machineName, const std::string& serviceN
         machineName.empty() ? nullptr : machineName.c_str(), nullptr, platform::kScManagerAllAccess));
     if (!manager) RaiseWithSystemText("Cannot open Service Control Manager");
 
-    const ScHandleGuard service(
-        ServiceApi.OpenServiceA(manager.get(), serviceName.c_str(), platform::kServiceAllAccess));
-    if (!service) RaiseWithSystemText("Cannot open service");
-
-    // A service that is not running refuses the stop request; it is deleted without waiting.
-    platform::ServiceStatus status{};
-    if (ServiceApi.ControlService(service.get(), platform::kServiceControlStop, &status)) {
-        platform::Sleep(kStopWaitMilliseconds);
-        int pollsLeft = kStopPolls;
-        while (ServiceApi.QueryServiceStatus(service.get(), &status) && pollsLeft > 0 &&
-               status.currentState == platform::kServiceStopPending) {
-            platform::Sleep(kStopWaitMilliseconds);
-            --pollsLeft;
+    {
+        const ScHandleGuard service(
+            ServiceApi.OpenServiceA(manager.get(), serviceName.c_str(), platform::kServiceAllAccess));
+        if (!service) RaiseWithSystemText("Cannot open service");
+        StopBeforeDeletion(service.get());
+        // Already marked (by an earlier run or an uninstaller): it goes like one marked now.
+        if (!platform::DeleteService(service.get()) &&
+            platform::GetLastError() != platform::kErrorServiceMarkedForDelete) {
+            RaiseWithSystemText("Cannot delete service");
         }
-        // The record holds what the last call left in it, also after a failed query.
-        if (status.currentState != platform::kServiceStopped) throw EServiceError("Cannot stop service");
     }
-
-    if (!platform::DeleteService(service.get())) RaiseWithSystemText("Cannot delete service");
+    // A marked registration cannot go while any handle to it is open, this removal's own included,
+    // which is why that one is closed before the wait.
+    WaitUntilGone(manager.get(), serviceName);
 }
 
 void RemoveService(const std::string& serviceName) { RemoveServiceOn("", serviceName); }

@@ -34,8 +34,11 @@ bool ServiceApiAvailable();
 // included); "System error N.\r\n" where the system has none.
 std::string LastErrorText();
 
-// Stops the service if it runs, waits up to about 21 seconds for it to stop, and deletes it, on the
-// named machine (the local one when `machineName` is empty). Throws EServiceError.
+// Stops the service if it runs, waits up to about 21 seconds for it to stop, deletes it, and waits
+// up to 20 seconds more for its registration to go while other programs still hold it open, on
+// the named machine (the local one when `machineName` is empty). A service that refuses the stop
+// request for any reason but not running is left registered as it was. A service already marked
+// for deletion is waited for in the same way. Throws EServiceError.
 void RemoveServiceOn(const std::string& machineName, const std::string& serviceName);
 
 // RemoveServiceOn on the local machine.

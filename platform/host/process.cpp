@@ -41,4 +41,7 @@ void InitProcess(int argc, char** argv) {
 // On Linux the shell has already split the command line; the arguments are taken as received.
 std::vector<std::string> ProgramArguments() { return arguments; }
 
+// Every argument the shell passed stays, an empty one too.
+bool CommandLineHasTextAfterProgramName() { return !arguments.empty(); }
+
 }  // namespace platform

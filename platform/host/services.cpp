@@ -160,18 +160,20 @@ bool Removable(const ServiceEntry& entry) {
 }
 
 // Loads a service and drops the handles of ended processes; a marked service that has nothing
-// left to keep it goes now (kErrorServiceDoesNotExist).
+// left to keep it goes now (kErrorServiceDoesNotExist), also one whose record was set to stopped
+// by hand, as a marked service goes when its process reports stopped.
 uint32_t LoadLive(Store& store, StoreSession& session, std::string_view name, ServiceEntry& entry) {
     if (uint32_t error = session.Load(name, entry)) return error;
+    if (!store.Writable()) return kErrorSuccess;
     auto dead = std::remove_if(entry.openHandles.begin(), entry.openHandles.end(),
                                [](int pid) { return !ProcessAlive(pid); });
-    if (dead == entry.openHandles.end() || !store.Writable()) return kErrorSuccess;
+    const bool dropped = dead != entry.openHandles.end();
     entry.openHandles.erase(dead, entry.openHandles.end());
     if (Removable(entry)) {
         if (uint32_t error = session.Remove(entry.name)) return error;
         return kErrorServiceDoesNotExist;
     }
-    return session.Save(entry);
+    return dropped ? session.Save(entry) : kErrorSuccess;
 }
 
 void FillStatus(const ServiceEntry& entry, ServiceStatus* status) {

@@ -12,4 +12,6 @@ std::vector<std::string> ProgramArguments() {
     return arguments;
 }
 
+bool CommandLineHasTextAfterProgramName() { return HasTextAfterProgramName(::GetCommandLineA()); }
+
 }  // namespace platform
