@@ -90,7 +90,9 @@ private:
 void StopBeforeDeletion(platform::ScHandle service) {
     platform::ServiceStatus status{};
     if (!ServiceApi.ControlService(service, platform::kServiceControlStop, &status)) {
-        if (platform::GetLastError() == platform::kErrorServiceNotActive) return;
+        const uint32_t refusal = platform::GetLastError();
+        // Not running; or already marked for deletion, which nothing here can undo: it is waited for.
+        if (refusal == platform::kErrorServiceNotActive || refusal == platform::kErrorServiceMarkedForDelete) return;
         // Running without accepting a stop, starting, stopping, other services depending on it,
         // or no right to stop it.
         RaiseWithSystemText("Cannot stop service");

@@ -1,6 +1,7 @@
 // The test hooks' state, and the hooks themselves (scm_testing.h).
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -30,6 +31,7 @@ struct Hooks {
     std::vector<Call> log;
     bool recordSleeps = false;
     std::vector<uint32_t> sleeps;
+    std::map<std::size_t, std::function<void()>> sleepActions;  // by the count of sleeps recorded
     std::shared_ptr<Store> store;
     std::optional<std::size_t> keepDependencyExtraBytes;
     std::string keptDependencyBytes;
@@ -113,10 +115,20 @@ int LibraryLoads() {
 }
 
 bool RecordSleepIfHooked(uint32_t milliseconds) {
-    auto [hooks, lock] = LockHooks();
-    if (!hooks.recordSleeps) return false;
-    hooks.sleeps.push_back(milliseconds);
-    hooks.log.push_back(Call{"Sleep", "Sleep " + std::to_string(milliseconds), 0});
+    std::function<void()> action;
+    {
+        auto [hooks, lock] = LockHooks();
+        if (!hooks.recordSleeps) return false;
+        hooks.sleeps.push_back(milliseconds);
+        hooks.log.push_back(Call{"Sleep", "Sleep " + std::to_string(milliseconds), 0});
+        auto due = hooks.sleepActions.find(hooks.sleeps.size());
+        if (due != hooks.sleepActions.end()) {
+            action = std::move(due->second);
+            hooks.sleepActions.erase(due);
+        }
+    }
+    // Outside the lock: the action may call the emulation, which logs.
+    if (action) action();
     return true;
 }
 
@@ -223,6 +235,11 @@ void RecordSleeps() {
     hooks.recordSleeps = true;
 }
 
+void AfterSleep(std::size_t count, std::function<void()> action) {
+    auto [hooks, lock] = LockHooks();
+    hooks.sleepActions[count] = std::move(action);
+}
+
 std::vector<uint32_t> RecordedSleeps() {
     auto [hooks, lock] = LockHooks();
     return hooks.sleeps;
@@ -238,6 +255,7 @@ void ResetEmulation() {
     hooks.log.clear();
     hooks.recordSleeps = false;
     hooks.sleeps.clear();
+    hooks.sleepActions.clear();
     hooks.store.reset();
     hooks.keepDependencyExtraBytes.reset();
     hooks.keptDependencyBytes.clear();

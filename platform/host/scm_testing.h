@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,6 +122,10 @@ std::size_t OpenHandleCount();
 
 // From now on Sleep records its duration (and logs "Sleep N") instead of sleeping.
 void RecordSleeps();
+
+// While sleeps are recorded, runs `action` once, as the `count`th sleep is recorded: what another
+// process does while the caller sleeps.
+void AfterSleep(std::size_t count, std::function<void()> action);
 
 // The durations Sleep was asked for while recording, in order.
 std::vector<uint32_t> RecordedSleeps();

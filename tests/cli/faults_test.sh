@@ -53,6 +53,10 @@ masters)
     run_once corvane.exe snmp snmp RpcSs $'Dienst\xe9\xfc'
     expect_status 0
     expect_dependencies RpcSs Eventlog TapiSrv snmp snmp RpcSs $'Dienst\xe9\xfc'
+    # An empty name is skipped: it would end the list and drop the names after it.
+    run_once corvane.exe snmp "" LanmanServer
+    expect_status 0
+    expect_dependencies RpcSs Eventlog TapiSrv snmp LanmanServer
     # As many names as a Windows command line of 32,767 characters holds.
     many=()
     for ((n = 0; n < 3200; n++)); do many+=("master$n"); done

@@ -29,10 +29,18 @@ expect_missing_report() {
 
 case $1 in
 usage)
+    # Nothing given, or the usage asked for (also before a path): the usage, no dialog, status 0.
+    expect_usage() {
+        expect_status 0
+        expect_output $' Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n Example: cvservinst.exe "C:\\Program Files\\Corvane8\\corvane.exe" snmp\r\n'
+        [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+    }
     run
-    expect_status 0
-    expect_output $' Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n Example: cvservinst.exe "C:\\Program Files\\Corvane8\\corvane.exe" snmp\r\n'
-    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+    expect_usage
+    run "/?"
+    expect_usage
+    run "/?" "$SCRATCH_NAME${SEP}corvane.exe"
+    expect_usage
     ;;
 missing)
     run "$SCRATCH_NAME${SEP}corvane.exe"
@@ -51,7 +59,8 @@ relative)
     ;;
 wildcard)
     : >"$SCRATCH/corvane.exe"
-    for pattern in "corv?ne.exe" "*.exe"; do
+    # The directory search takes < and > as wildcards too: corvane>exe would find corvane.exe.
+    for pattern in "corv?ne.exe" "*.exe" "corvane>exe" "corv<.exe"; do
         run "$SCRATCH_NAME${SEP}$pattern"
         expect_missing_report "$SCRATCH_NAME${SEP}$pattern does not exist"
     done

@@ -9,9 +9,9 @@ expect_absent() {
     if grep -qF -- "$2" "$1"; then fail "$(basename "$1") holds: $2"; cat "$1" >&2; fi
 }
 
-# seed_old STATE STOP_PENDING: a record written by hand for CorvaneService of an earlier
+# seed_old STATE STOP_PENDING [LINE...]: a record written by hand for CorvaneService of an earlier
 # installation, in STATE (4: running); a stop stays pending for STOP_PENDING status queries (-1: for
-# ever).
+# ever); each further "Key=Value" LINE is added to it.
 seed_old() {
     mkdir -p "$CVSERVINST_SCM_DIR"
     cat >"$RECORD" <<EOF
@@ -28,6 +28,8 @@ DependOnService=oldmaster
 State=$1
 StopPending=$2
 EOF
+    shift 2
+    [ $# -eq 0 ] || printf '%s\n' "$@" >>"$RECORD"
 }
 
 # expect_error_report FIRST: status 1, and the creation's failure reported alone: stdout is the
@@ -95,6 +97,36 @@ never-stops)
     for stream in out err; do expect_absent "$WORK/$stream" "Cannot stop service"; done
     expect_record "ImagePath=/opt/old/corvane.exe /service"
     expect_dependencies RpcSs Eventlog TapiSrv oldmaster
+    ;;
+accepts-no-stop)
+    # Running, and it accepts no stop request: it is left registered and running as it was, not
+    # marked to go once its process ends, and the creation's refusal is reported.
+    seed_old 4 0 ControlsAccepted=0
+    exe="$WORK/corvane9/corvane.exe"
+    place "$exe"
+    run_once "$exe" snmp
+    expect_error_report "Cannot create service"
+    expect_contains "$WORK/out" "The service already exists."
+    expect_record "ImagePath=/opt/old/corvane.exe /service" "State=4" "ControlsAccepted=0"
+    expect_dependencies RpcSs Eventlog TapiSrv oldmaster
+    expect_absent "$RECORD" "MarkedForDelete"
+    ;;
+held-open)
+    # Stopped, and another process holds it open for 3 s: the deletion only marks it, the run waits
+    # until the holder has ended and the name is free, then registers afresh.
+    sleep 3 &
+    holder=$!
+    seed_old 1 0 "OpenHandle=$holder"
+    exe="$WORK/corvane9/corvane.exe"
+    place "$exe"
+    timed_run "$exe" snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_record "ImagePath=$exe /service" "State=1"
+    expect_absent "$RECORD" "MarkedForDelete"
+    expect_absent "$RECORD" "OpenHandle"
+    [ "$elapsed_ms" -ge 1500 ] || fail "the run took ${elapsed_ms} ms: it did not wait for the holder"
+    wait "$holder"
     ;;
 no-rights)
     if [ "$(id -u)" -ne 0 ]; then

@@ -14,6 +14,7 @@
 #include "platform/host/scm_testing.h"
 #include "platform/services.h"
 #include "servises/servises.h"
+#include "tests/host/scm_host_support.h"
 
 namespace {
 
@@ -105,6 +106,9 @@ TEST_F(ReinstallHostTest, DependencyListsKeepEveryNameAsGiven) {
          {"RpcSs", "Eventlog", "TapiSrv", "RpcSs"}},
         {"a non-ASCII name", {"Dienst\xE4\xFC"}, "RpcSs\0Eventlog\0TapiSrv\0Dienst\xE4\xFC\0\0"s,
          {"RpcSs", "Eventlog", "TapiSrv", "Dienst\xE4\xFC"}},
+        // An empty name would close the list early and drop the names after it.
+        {"an empty name", {"a", "", "b"}, "RpcSs\0Eventlog\0TapiSrv\0a\0b\0\0"s,
+         {"RpcSs", "Eventlog", "TapiSrv", "a", "b"}},
     };
     // One process for every row: a list left over from the run before must not leak into the next.
     for (const auto& row : cases) {
@@ -202,6 +206,95 @@ TEST_F(ReinstallHostTest, AServiceThatNeverStopsIsReportedOnlyThroughTheFailedCr
     EXPECT_EQ(old.displayName, entry->displayName);
     EXPECT_FALSE(entry->markedForDelete);
     EXPECT_EQ(0u, host::OpenHandleCount());
+}
+
+// The old registration is never left marked for deletion while the run fails: either it goes and
+// the new one is made, or it stays as it was (a service that refuses the stop), or it is reported.
+TEST_F(ReinstallHostTest, AnOldServiceThatCannotGoNowIsNeverLostSilently) {
+    struct Case {
+        const char* what;
+        bool acceptsStop;
+        std::size_t released;  // another program closes its handle at this sleep; 0: none held
+        int status;
+        uint32_t creationError;  // 0: created
+        std::size_t sleeps;
+    };
+    const Case cases[] = {
+        {"running, accepts no stop", false, 0, 1, platform::kErrorServiceExists, 0},
+        {"stopped, held open for a while", true, 4, 0, 0, 1 + 4},
+        {"stopped, held open beyond the wait", true, 1000, 1, platform::kErrorServiceMarkedForDelete, 1 + 80},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        host::ServiceEntry old = OldRunning(0);
+        if (!row.acceptsStop) old.controlsAccepted = 0;
+        host::SeedService(old);
+        cvs_test::Scm holder;
+        const platform::ScHandle manager = holder.openManager(nullptr, nullptr, platform::kScManagerConnect);
+        platform::ScHandle held = nullptr;
+        if (row.released != 0) {
+            held = holder.openService(manager, "CorvaneService", platform::kServiceQueryStatus);
+            // After the stop's one sleep, the removal's looks.
+            host::AfterSleep(1 + row.released, [&] { holder.close(held); });
+        }
+
+        const Outcome outcome = Reinstall("/opt/new/corvane.exe");
+        EXPECT_EQ(row.status, outcome.status);
+        const auto entry = host::FindService("CorvaneService");
+        if (row.creationError == 0) {
+            EXPECT_EQ(kDone, outcome.out);
+            ASSERT_TRUE(entry.has_value());
+            EXPECT_EQ("/opt/new/corvane.exe /service", entry->imagePath);
+        } else {
+            EXPECT_EQ(" Error: Cannot create service\r\n" + SystemText(row.creationError) + "\r\n", outcome.out);
+        }
+        EXPECT_EQ(row.sleeps, host::RecordedSleeps().size());
+        if (!row.acceptsStop) {
+            // Left running and registered as it was, not marked to go when its process ends.
+            ASSERT_TRUE(entry.has_value());
+            EXPECT_EQ(old.imagePath, entry->imagePath);
+            EXPECT_EQ(platform::kServiceRunning, entry->state);
+            EXPECT_FALSE(entry->markedForDelete);
+            EXPECT_TRUE(host::CallTrace("DeleteService").empty());
+        }
+        if (row.released > row.sleeps) holder.close(held);
+        holder.close(manager);
+    }
+}
+
+// The usage alone is a success only when nothing was given, or when it was asked for.
+TEST_F(ReinstallHostTest, TheUsageTellsWhetherItWasAskedFor) {
+    const std::string usage =
+        " Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n"
+        " Example: cvservinst.exe \"C:\\Program Files\\Corvane8\\corvane.exe\" snmp\r\n";
+    struct Case {
+        const char* what;
+        Names arguments;
+        bool textAfterName;
+        int status;
+    };
+    const Case cases[] = {
+        {"nothing after the name", {}, false, 0},
+        {"text that gives no argument", {}, true, 1},
+        {"/?", {"/?"}, true, 0},
+        {"/? before a path", {"/?", "/opt/corvane/corvane.exe"}, true, 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int status = cvservinst::Run(row.arguments, row.textAfterName);
+        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(row.status, status);
+        ASSERT_GE(out.size(), usage.size());
+        EXPECT_EQ(usage, out.substr(out.size() - usage.size()));
+        EXPECT_EQ("", err);  // no dialog
+        EXPECT_TRUE(host::CallLog().empty());
+    }
 }
 
 TEST_F(ReinstallHostTest, WithoutRightsTheCreationNamesTheManager) {

@@ -123,6 +123,29 @@ TEST_F(ScmEmulation, MarkedServiceGoesOnlyOnceStoppedAndClosed) {
     scm.close(manager);
 }
 
+// A marked service goes when it has stopped and nothing holds it, however it came to stop: a
+// record set to stopped by hand is a service process that reported stopped.
+TEST_F(ScmEmulation, AMarkedServiceGoesWhenNothingKeepsIt) {
+    host::ServiceEntry entry;
+    entry.name = "CorvaneService";
+    entry.state = kServiceRunning;
+    entry.markedForDelete = true;
+    host::SeedService(entry);
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
+    ScHandle service = scm.openService(manager, "CorvaneService", kServiceQueryStatus);
+    ASSERT_NE(service, nullptr) << "a running marked service went";
+    scm.close(service);
+
+    entry.state = kServiceStopped;
+    host::SeedService(entry);
+    SetLastError(0);
+    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceQueryStatus), nullptr);
+    EXPECT_EQ(GetLastError(), kErrorServiceDoesNotExist);
+    EXPECT_FALSE(host::FindService("CorvaneService"));
+    scm.close(manager);
+}
+
 TEST_F(ScmEmulation, ClosedHandleIsInvalidEverywhere) {
     Seed(kServiceRunning);
     Scm scm;

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/host/scm_testing.h"
 #include "servises/servises.h"
+#include "tests/host/scm_host_support.h"
 #include "tests/support/servises_support.h"
 
 namespace {
@@ -125,6 +126,96 @@ TEST_F(ServisesHostTest, RemovalWaitsForTheStopAsLongAsItShould) {
         // The service's handle is closed before the manager's.
         const Trace closes = host::CallTrace("CloseServiceHandle");
         EXPECT_EQ((Trace{"CloseServiceHandle #2 -> ok", "CloseServiceHandle #1 -> ok"}), closes);
+    }
+}
+
+// A service that runs, or may run, is only marked by a deletion and would go later, after the new
+// registration has failed: it is left exactly as it was.
+TEST_F(ServisesHostTest, AServiceThatRefusesTheStopIsNotDeleted) {
+    struct Refusal {
+        const char* what;
+        uint32_t state;
+        uint32_t controlsAccepted;
+        uint32_t injected;  // made the stop request's error; 0: the emulation's own answer
+        uint32_t code;
+    };
+    const Refusal refusals[] = {
+        {"running, accepts no stop", platform::kServiceRunning, 0, 0, platform::kErrorInvalidServiceControl},
+        {"stopping already", platform::kServiceStopPending, platform::kServiceAcceptStop, 0,
+         platform::kErrorServiceCannotAcceptCtrl},
+        {"starting, accepts nothing yet", platform::kServiceStartPending, 0, 0,
+         platform::kErrorInvalidServiceControl},
+        {"running services depend on it", platform::kServiceRunning, platform::kServiceAcceptStop,
+         platform::kErrorDependentServicesRunning, platform::kErrorDependentServicesRunning},
+        {"no right to stop it", platform::kServiceRunning, platform::kServiceAcceptStop, platform::kErrorAccessDenied,
+         platform::kErrorAccessDenied},
+    };
+    for (const auto& row : refusals) {
+        SCOPED_TRACE(row.what);
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        host::ServiceEntry seeded = Running("Svc", 0);
+        seeded.state = row.state;
+        seeded.controlsAccepted = row.controlsAccepted;
+        host::SeedService(seeded);
+        if (row.injected != 0) host::FailNextCall("ControlService", row.injected);
+
+        EXPECT_EQ("Cannot stop service\r\n" + SystemText(row.code), ErrorOf([] { servises::RemoveService("Svc"); }));
+        EXPECT_TRUE(host::CallTrace("DeleteService").empty());
+        EXPECT_TRUE(host::RecordedSleeps().empty());
+        const auto left = host::FindService("Svc");
+        ASSERT_TRUE(left.has_value());
+        EXPECT_FALSE(left->markedForDelete);
+        EXPECT_EQ(row.state, left->state);
+        EXPECT_EQ(0u, host::OpenHandleCount());
+        EXPECT_EQ((Trace{"CloseServiceHandle #2 -> ok", "CloseServiceHandle #1 -> ok"}),
+                  host::CallTrace("CloseServiceHandle"));
+    }
+}
+
+// Another program holds the stopped service open, so the deletion only marks it. The removal
+// closes its own handle and looks again every 250 ms, for at most 20 s, until the name is free.
+TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
+    struct Hold {
+        const char* what;
+        bool markedBefore;     // already marked when the removal starts
+        std::size_t released;  // the holder closes its handle at this sleep; 0: never
+        std::size_t sleeps;
+        std::string error;
+    };
+    const Hold holds[] = {
+        {"released while the removal waits", false, 3, 3, ""},
+        {"already marked, released while the removal waits", true, 2, 2, ""},
+        {"held beyond the wait", false, 0, 80,
+         "Cannot delete service\r\n" + SystemText(platform::kErrorServiceMarkedForDelete)},
+    };
+    for (const auto& row : holds) {
+        SCOPED_TRACE(row.what);
+        host::ResetEmulation();
+        host::UseMemoryStore();
+        host::RecordSleeps();
+        host::SeedService(Stopped("Svc"));
+        cvs_test::Scm holder;
+        const platform::ScHandle holderManager = holder.openManager(nullptr, nullptr, platform::kScManagerConnect);
+        const platform::ScHandle held =
+            holder.openService(holderManager, "Svc", platform::kServiceQueryStatus | platform::kDeleteAccess);
+        ASSERT_NE(nullptr, held);
+        // An uninstaller, say, deleted it while the holder had it open.
+        if (row.markedBefore) ASSERT_TRUE(platform::DeleteService(held));
+        if (row.released != 0) host::AfterSleep(row.released, [&] { holder.close(held); });
+
+        EXPECT_EQ(row.error, ErrorOf([] { servises::RemoveService("Svc"); }));
+        EXPECT_EQ(std::vector<uint32_t>(row.sleeps, 250), host::RecordedSleeps());
+        // The holder's open, the removal's, then one look at once and one after each sleep.
+        EXPECT_EQ(row.sleeps + 3, host::CallTrace("OpenServiceA").size());
+        const auto left = host::FindService("Svc");
+        EXPECT_EQ(row.released == 0, left.has_value());
+        if (left) EXPECT_TRUE(left->markedForDelete);
+        if (row.released == 0) holder.close(held);
+        holder.close(holderManager);
+        EXPECT_EQ(0u, host::OpenHandleCount());
+        EXPECT_FALSE(host::FindService("Svc").has_value());
     }
 }
 

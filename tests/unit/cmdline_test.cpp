@@ -52,4 +52,24 @@ TEST(SplitCommandLine, SingleByteTable) {
     }
 }
 
+// Text after the program's name that yields no argument is still text: a caller gave something.
+TEST(HasTextAfterProgramName, CountsWhatGivesNoArgument) {
+    const struct {
+        std::string commandLine;
+        bool expected;
+    } cases[] = {
+        {"prog", false},
+        {"prog \t ", false},
+        {R"("C:\Program Files\prog.exe")", false},
+        {R"(prog "")", true},
+        {R"("C:\Program Files\prog.exe" """")", true},
+        {R"(prog ")", true},
+        {"prog a", true},
+        {std::string("prog \0a", 7), false},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(row.expected, platform::HasTextAfterProgramName(row.commandLine)) << "command line: " << row.commandLine;
+    }
+}
+
 }  // namespace

@@ -234,6 +234,12 @@ TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
     EXPECT_FAILS_WITH(DeleteService(created), kErrorServiceMarkedForDelete);
     EXPECT_FAILS_WITH(DeleteService(second), kErrorServiceMarkedForDelete);
     EXPECT_FAILS_WITH(Create(name) != nullptr, kErrorServiceMarkedForDelete);
+    // Marked, it still opens, and a stop request says only that it is not running.
+    ScHandle third = Keep(openService_(manager_, name.c_str(), kServiceStop | kServiceQueryStatus));
+    EXPECT_NE(third, nullptr) << GetLastError();
+    ServiceStatus stopped;
+    EXPECT_FAILS_WITH(control_(third, kServiceControlStop, &stopped) != 0, kErrorServiceNotActive);
+    Close(third);
 
     // Still there while a handle is open.
     Close(created);
