@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program against Wine's real service manager, each case in a fresh prefix of its own:
-# `wine_reinstall_test.sh CASE BACKEND PROGRAM WINE_RUN [TEST_SERVICE]`. TEST_SERVICE is a real
-# service program (cvs_test_service.exe) used as the product's executable.
+# `wine_reinstall_test.sh CASE BACKEND PROGRAM WINE_RUN [TEST_SERVICE [HOLDER]]`. TEST_SERVICE is a
+# real service program (cvs_test_service.exe) used as the product's executable; HOLDER
+# (cvs_hold_service.exe) holds a service open for some seconds, as a monitoring agent would.
 # Exit status 77: the case cannot run here (a tool is missing).
 
 # The dialog case needs a display: it runs again under a virtual X server of its own.
@@ -17,6 +18,7 @@ here=$(dirname "$0")
 source "$here/lib.sh" "$2" "$3" "$4"
 source "$here/wine_lib.sh"
 TEST_SERVICE=${5:-}
+HOLDER=${6:-}
 [ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
 
 wine_case_begin
@@ -69,10 +71,16 @@ expect_state() {
     [ "$state" = "$2" ] || fail "$1 is in state '${state}', expected $2"
 }
 
-# register_old_service 'C:\dir\file': the test service, registered under our name and running.
-register_old_service() {
+# register_stopped_service 'C:\dir\file' [SWITCH]: the test service, registered under our name
+# with SWITCH (/service when none) after its path, and not started.
+register_stopped_service() {
     place "$TEST_SERVICE" "$1" || { fail "cannot place the test service"; finish; }
-    wine sc create CorvaneService binpath= "\"$1\" /service" type= own start= demand >/dev/null
+    wine sc create CorvaneService binpath= "\"$1\" ${2:-/service}" type= own start= demand >/dev/null
+}
+
+# register_old_service 'C:\dir\file' [SWITCH]: the same, and running.
+register_old_service() {
+    register_stopped_service "$@"
     wine sc start CorvaneService >/dev/null
     local tries
     for ((tries = 0; tries < 50; tries++)); do
@@ -80,6 +88,21 @@ register_old_service() {
         sleep 0.2
     done
     fail "the old CorvaneService does not run"
+    finish
+}
+
+# hold_service SECONDS: another program opens CorvaneService and holds it SECONDS seconds, in the
+# background; returns once it holds it.
+hold_service() {
+    local ready="$WINEPREFIX/drive_c/cvs-held" tries
+    rm -f "$ready"
+    "$WINE_RUN" "$HOLDER" CorvaneService "$1" 'C:\cvs-held' </dev/null >"$WORK/holder.out" 2>&1 &
+    holder=$!
+    for ((tries = 0; tries < 300; tries++)); do
+        [ -e "$ready" ] && return
+        sleep 0.1
+    done
+    fail "the holder did not open the service: $(cat "$WORK/holder.out")"
     finish
 }
 
@@ -178,6 +201,64 @@ missing-path)
     expect_state CorvaneService 4
     expect_registration CorvaneService 'ImagePath="C:\Program Files\Corvane7\corvane.exe" /service' Start=0x3
     [ -e "$(unix_path "$old").stopped" ] && fail "the old service was stopped"
+    ;;
+accepts-no-stop)
+    # The old service runs and accepts no stop request: it is not deleted (which would only mark it,
+    # to go when its process ends), so it stays registered; the creation's refusal is reported.
+    old='C:\Program Files\Corvane7\corvane.exe'
+    register_old_service "$old" /nostop
+    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    run_once "$SAMPLE" snmp
+    expect_status 1
+    expect_output $' Error: Cannot create service\r\nService exists.\r\n\r\n'
+    expect_no_stderr
+    expect_state CorvaneService 4
+    # Once its process has ended, the old registration is still there: it was never marked.
+    : >"$(unix_path "$old").release"
+    for ((tries = 0; tries < 100; tries++)); do
+        [ "$(wine_service_state CorvaneService)" = 1 ] && break
+        sleep 0.2
+    done
+    expect_state CorvaneService 1
+    for ((tries = 0; tries < 50; tries++)); do
+        running_in_prefix 'Corvane7\corvane.exe' || break
+        sleep 0.2
+    done
+    running_in_prefix 'Corvane7\corvane.exe' && fail "the old service's process still runs"
+    expect_registration CorvaneService 'ImagePath="C:\Program Files\Corvane7\corvane.exe" /nostop' Start=0x3
+    ;;
+held-open|marked-before)
+    # Another program holds the stopped old service open for a few seconds; for marked-before an
+    # uninstaller has deleted it meanwhile. The run waits until the registration is gone, then
+    # registers afresh.
+    register_stopped_service 'C:\Program Files\Corvane7\corvane.exe'
+    hold_service 5
+    if [ "$1" = marked-before ]; then
+        wine sc delete CorvaneService >/dev/null || fail "sc delete failed"
+    fi
+    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    run_once "$SAMPLE" snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_no_stderr
+    expect_registration CorvaneService 'ImagePath="C:\Program Files\Corvane8\corvane.exe" /service' \
+        DependOnService=RpcSs,Eventlog,TapiSrv,snmp
+    kill -0 "$holder" 2>/dev/null && fail "the run ended before the holder let go"
+    wait "$holder"
+    ;;
+held-too-long)
+    # The holder outlasts the wait of 20 s: the run reports why it could not register the service.
+    register_stopped_service 'C:\Program Files\Corvane7\corvane.exe'
+    hold_service 60
+    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    start=$EPOCHREALTIME
+    run_once "$SAMPLE" snmp
+    waited=$(awk "BEGIN { printf \"%d\", ($EPOCHREALTIME - $start) * 1000 }")
+    expect_status 1
+    expect_output $' Error: Cannot create service\r\nService marked for delete.\r\n\r\n'
+    expect_no_stderr
+    [ "$waited" -ge 20000 ] || fail "the run took $waited ms, less than the wait of 20 s"
+    [ "$waited" -lt 30000 ] || fail "the run took $waited ms, long beyond the wait of 20 s"
     ;;
 dialog)
     place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
