@@ -99,9 +99,15 @@ FIXED=RpcSs,Eventlog,TapiSrv
 case $1 in
 arguments)
     # "" where an argument would begin is skipped, so "" alone is no argument, and "" before the
-    # path shifts the path into first place.
-    row_fails '""' 0 "$USAGE"
-    row_fails '""""' 0 "$USAGE"
+    # path shifts the path into first place. Something given that names nothing is no success;
+    # nothing given at all, or the usage asked for, is.
+    row_fails '""' 1 "$USAGE"
+    row_fails '""""' 1 "$USAGE"
+    row_fails '"' 1 "$USAGE"
+    row_fails '' 0 "$USAGE"
+    row_fails $' \t ' 0 "$USAGE"
+    row_fails '/?' 0 "$USAGE"
+    row_fails '/? C:\cvs\corvane.exe snmp' 0 "$USAGE"
     row_missing '"" C:\nope\corvane.exe' 'C:\nope\corvane.exe'
     # Blanks alone cannot be expanded: the report names them as given, in quotes.
     row_missing '"   "' '"   "'
@@ -128,6 +134,11 @@ arguments)
     # Linux file names byte by byte, not as UTF-8.
     ;;
 paths)
+    # The directory search takes < and > as wildcards (> one character, < any run): each of these
+    # would find C:\cvs\corvane.exe, which is no file of that name.
+    row_missing 'C:\cvs\corvane>exe' 'C:\cvs\corvane>exe'
+    row_missing 'C:\cvs\corv<.exe' 'C:\cvs\corv<.exe'
+    row_missing '"C:\cvs\<"' 'C:\cvs\<'
     # Device names expand to \\.\NAME, which names no file.
     row_missing 'NUL' '\\.\NUL'
     row_missing 'CON snmp' '\\.\CON'
