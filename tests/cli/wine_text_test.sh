@@ -75,11 +75,13 @@ BANNER_SCREEN=(
 case $1 in
 names)
     # A path and master names in Cyrillic, Greek and Chinese reach the service manager exactly.
+    # Wine quotes an argument with a blank, so the closing quote of "Служба Ё" follows 0x81, the
+    # last byte of Ё: a byte that only a double-byte code page would take as a lead byte.
     place 'C:\Программы\corvane.exe'
-    run_with "$PROGRAM" 'C:\Программы\corvane.exe' Служба snmp
+    run_with "$PROGRAM" 'C:\Программы\corvane.exe' 'Служба Ё' snmp
     expect_status 0
     expect_output "$DONE"
-    expect_registered 'C:\Программы\corvane.exe /service' "$FIXED,Служба,snmp"
+    expect_registered 'C:\Программы\corvane.exe /service' "$FIXED,Служба Ё,snmp"
     place 'C:\Υπηρεσία\服務.exe'
     run_with "$PROGRAM" 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
     expect_status 0
