@@ -99,7 +99,7 @@ void Report(platform::MessageKind kind, std::string_view text) {
 
 int Run(const std::vector<std::string>& arguments, bool textAfterProgramName) {
     platform::WriteLine("");
-    for (const std::string& line : BannerLines()) platform::WriteLine(line);
+    for (const std::string& line : BannerLines()) platform::WriteLine(line, platform::TextCharset::CodePage437);
     platform::WriteLine(kPurpose);
     platform::WriteLine("");
 

@@ -6,7 +6,8 @@
 
 namespace platform {
 
-// The size of the full-path buffer, the terminating NUL included.
+// The size of the full-path buffer in characters (UTF-16 units, as Windows counts them), the
+// terminating NUL included.
 inline constexpr std::size_t kMaxPath = 260;
 
 enum class PathExpansion { Expanded, TooLong, Failed };
@@ -17,7 +18,8 @@ struct ExpandedPath {
 };
 
 // Expands `fileName` to an absolute path, resolved against the current directory, with "." and ".."
-// removed. A result that needs kMaxPath characters or more, NUL included, is TooLong.
+// removed. A result that needs kMaxPath characters or more, NUL included, is TooLong, however many
+// bytes its characters take in the ANSI code page.
 ExpandedPath GetFullPathNameA(std::string_view fileName);
 
 // The file-age test: true when the directory search for `path` finds an entry that is not a

@@ -1,13 +1,74 @@
 #include "platform/codepage.h"
 
-#include <atomic>
+#include <iconv.h>
 
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+#include "platform/host/terminal.h"
 #include "platform/host/testing.h"
 
 namespace platform {
 namespace {
 
-std::atomic<unsigned> ansiCodePage{1252};
+// Linux names files and writes to terminals in UTF-8, so that is the ANSI code page by default.
+constexpr unsigned kUtf8 = 65001;
+std::atomic<unsigned> ansiCodePage{kUtf8};
+
+// The C library's name for each code page that can be chosen.
+const char* IconvName(unsigned codePage) {
+    switch (codePage) {
+        case kUtf8: return "UTF-8";
+        case 1252: return "CP1252";
+        case 932: return "CP932";
+        case 936: return "CP936";
+        case 949: return "CP949";
+        case 950: return "CP950";
+        default: return nullptr;
+    }
+}
+
+// Closes a conversion descriptor on every path.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+    ~Converter() {
+        if (Valid()) ::iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return cd_; }
+
+private:
+    iconv_t cd_;
+};
+
+// `text` converted from the ANSI code page to `to`; each byte that starts no valid character, or a
+// character cut short at the end, gives `replacement`, as the Windows conversion puts U+FFFD
+// there. False when the C library lacks the conversion.
+bool ConvertAnsi(const char* to, std::string_view text, std::string_view replacement, std::string& out) {
+    const Converter converter(to, IconvName(ansiCodePage.load()));
+    if (!converter.Valid()) return false;
+    out.clear();
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): iconv's input is not const in POSIX
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char chunk[256];
+    while (inLeft > 0) {
+        char* next = chunk;
+        std::size_t outLeft = sizeof chunk;
+        const std::size_t result = ::iconv(converter.Get(), &in, &inLeft, &next, &outLeft);
+        out.append(chunk, static_cast<std::size_t>(next - chunk));
+        if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        out.append(replacement);
+        ++in;
+        --inLeft;
+        ::iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -19,28 +80,34 @@ bool IsAnsiLeadByte(unsigned char byte) {
         case 949:  // Unified Hangul
         case 950:  // Big5
             return byte >= 0x81 && byte <= 0xFE;
-        default:
+        default:  // single-byte pages, and UTF-8, whose characters are not stepped through in pairs
             return false;
     }
+}
+
+std::size_t Utf16Length(std::string_view text) {
+    std::string wide;
+    // U+FFFD is one unit.
+    if (!ConvertAnsi("UTF-16LE", text, "\xFD\xFF", wide)) return text.size();
+    return wide.size() / 2;
 }
 
 namespace host {
 
 bool SetAnsiCodePage(unsigned codePage) {
-    switch (codePage) {
-        case 1252:
-        case 932:
-        case 936:
-        case 949:
-        case 950:
-            ansiCodePage = codePage;
-            return true;
-        default:
-            return false;
-    }
+    if (IconvName(codePage) == nullptr) return false;
+    ansiCodePage = codePage;
+    return true;
 }
 
 unsigned AnsiCodePage() { return ansiCodePage.load(); }
+
+std::string AnsiAsUtf8(std::string_view text) {
+    std::string shown;
+    // Without the conversion, the bytes go out as they are.
+    if (!ConvertAnsi("UTF-8", text, "\uFFFD", shown)) return std::string(text);
+    return shown;
+}
 
 }  // namespace host
 }  // namespace platform

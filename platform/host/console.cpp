@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <string>
 #include <system_error>
 
 #include "platform/exception.h"
 #include "platform/host/fd_write.h"
+#include "platform/host/terminal.h"
 
 namespace platform {
 namespace {
@@ -23,22 +25,6 @@ constexpr const char* kCodePage437High[128] = {
     "α", "ß", "Γ", "π", "Σ", "σ", "µ", "τ", "Φ", "Θ", "Ω", "δ", "∞", "φ", "ε", "∩",
     "≡", "±", "≥", "≤", "⌠", "⌡", "÷", "≈", "°", "∙", "·", "√", "ⁿ", "²", "■", "\u00A0",
 };
-
-// A terminal stands in for a Windows console, which shows bytes in code page 437; a pipe or a file
-// gets the bytes exactly.
-std::string ForTerminal(std::string_view bytes) {
-    std::string shown;
-    shown.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            shown.push_back(c);
-        } else {
-            shown.append(kCodePage437High[byte - 0x80]);
-        }
-    }
-    return shown;
-}
 
 }  // namespace
 
@@ -57,18 +43,40 @@ int WriteAll(int fd, std::string_view bytes) noexcept {
     return 0;
 }
 
+std::string TerminalText(std::string_view text, TextCharset charset) {
+    if (charset == TextCharset::Ansi) return AnsiAsUtf8(text);
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            shown.push_back(c);
+        } else {
+            shown.append(kCodePage437High[byte - 0x80]);
+        }
+    }
+    return shown;
+}
+
+int WriteText(int fd, std::string_view text, TextCharset charset) noexcept {
+    if (::isatty(fd) != 1) return WriteAll(fd, text);
+    try {
+        return WriteAll(fd, TerminalText(text, charset));
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+}
+
 }  // namespace host
 
-void WriteLine(std::string_view text) {
-    static const bool toTerminal = ::isatty(STDOUT_FILENO) == 1;
+void WriteLine(std::string_view text, TextCharset charset) {
     std::string line(text);
     line.append("\r\n");
-    if (toTerminal) line = ForTerminal(line);
-    if (const int error = host::WriteAll(STDOUT_FILENO, line); error != 0) {
+    if (const int error = host::WriteText(STDOUT_FILENO, line, charset); error != 0) {
         throw EInOutError("Cannot write to standard output: " + std::generic_category().message(error));
     }
 }
 
-void WriteErrorText(std::string_view text) noexcept { host::WriteAll(STDERR_FILENO, text); }
+void WriteErrorText(std::string_view text) noexcept { host::WriteText(STDERR_FILENO, text, TextCharset::Ansi); }
 
 }  // namespace platform

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/host/fd_write.h"
+#include "platform/host/terminal.h"
 
 namespace platform {
 namespace {
@@ -37,14 +39,15 @@ std::string DrawBox(MessageKind kind, std::string_view text) {
     const std::string_view button = "[ OK ]";
     const auto lines = Lines(text);
 
+    // Widths in characters, so that the frame lines up on a terminal.
     std::size_t width = title.size() + 4;
-    for (const auto line : lines) width = std::max(width, icon.size() + line.size());
+    for (const auto line : lines) width = std::max(width, icon.size() + Utf16Length(line));
     width = std::max(width, button.size());
 
     const auto row = [&](std::string_view content) {
         std::string r = "| ";
         r.append(content);
-        r.append(width - content.size(), ' ');
+        r.append(width - Utf16Length(content), ' ');
         r.append(" |\n");
         return r;
     };
@@ -71,7 +74,7 @@ std::string DrawBox(MessageKind kind, std::string_view text) {
 }  // namespace
 
 void ShowMessage(MessageKind kind, std::string_view text) {
-    host::WriteAll(STDERR_FILENO, DrawBox(kind, text));
+    host::WriteText(STDERR_FILENO, DrawBox(kind, text), TextCharset::Ansi);
     // Modal only where a person can answer: a terminal on standard input.
     if (::isatty(STDIN_FILENO) != 1) return;
     host::WriteAll(STDERR_FILENO, "Press Enter to close.\n");

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace platform {
 namespace {
 
@@ -57,7 +59,7 @@ ExpandedPath GetFullPathNameA(std::string_view fileName) {
     std::string path = Normalise(absolute);
     // A trailing separator stays, as it does on Windows.
     if (fileName.back() == '/' && path.back() != '/') path.push_back('/');
-    if (path.size() + 1 > kMaxPath) return {PathExpansion::TooLong, {}};
+    if (Utf16Length(path) + 1 > kMaxPath) return {PathExpansion::TooLong, {}};
     return {PathExpansion::Expanded, std::move(path)};
 }
 

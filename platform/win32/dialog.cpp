@@ -1,10 +1,16 @@
 #include "platform/dialog.h"
 
+#include <optional>
 #include <string>
 
 #include "platform/win32/win32.h"
 
 namespace platform {
+namespace {
+
+std::optional<DWORD> sessionForTesting;
+
+}  // namespace
 
 namespace win32 {
 
@@ -20,14 +26,24 @@ bool WindowStationVisible() {
     return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
+bool InServicesSession() {
+    if (sessionForTesting) return *sessionForTesting == 0;
+    DWORD session = 0;
+    // Where the session cannot be told, the window station alone decides.
+    return ::ProcessIdToSessionId(::GetCurrentProcessId(), &session) && session == 0;
+}
+
+void SetSessionForTesting(std::optional<DWORD> session) { sessionForTesting = session; }
+
 }  // namespace win32
 
 void ShowMessage(MessageKind kind, std::string_view text) {
-    if (!win32::WindowStationVisible()) return;
+    if (win32::InServicesSession() || !win32::WindowStationVisible()) return;
     const std::string message(text);
     const bool error = kind == MessageKind::Error;
+    // Brought to the foreground, so that it does not wait unseen behind the console window.
     ::MessageBoxA(nullptr, message.c_str(), error ? "Error" : "Confirm",
-                  MB_OK | (error ? MB_ICONERROR : MB_ICONQUESTION));
+                  MB_OK | MB_SETFOREGROUND | (error ? MB_ICONERROR : MB_ICONQUESTION));
 }
 
 }  // namespace platform

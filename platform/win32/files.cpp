@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/win32/win32.h"
 
 namespace platform {
@@ -26,17 +27,26 @@ private:
 
 ExpandedPath GetFullPathNameA(std::string_view fileName) {
     const std::string name(fileName);
-    char buffer[kMaxPath];
+    // The limit counts characters, but a character takes up to three bytes in UTF-8, the ANSI code
+    // page where the system allows it: the buffer holds the longest path that fits, in bytes.
+    std::string buffer(kMaxPath * 3, '\0');
     char* filePart = nullptr;
-    const DWORD length = ::GetFullPathNameA(name.c_str(), kMaxPath, buffer, &filePart);
-    if (length == 0) {
-        // Some implementations (Wine's) refuse a long result instead of giving the size it needs.
-        if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE) return {PathExpansion::TooLong, {}};
-        return {};
+    DWORD length = 0;
+    for (;;) {
+        length = ::GetFullPathNameA(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), &filePart);
+        if (length == 0) {
+            // Some implementations (Wine's) refuse a long result instead of giving the size it needs.
+            if (::GetLastError() == ERROR_FILENAME_EXCED_RANGE) return {PathExpansion::TooLong, {}};
+            return {};
+        }
+        // When the buffer is too small, the result is the size needed, NUL included.
+        if (length < buffer.size()) break;
+        if (length > 0x8000) return {PathExpansion::TooLong, {}};
+        buffer.assign(length, '\0');
     }
-    // When the buffer is too small, the result is the size needed, NUL included.
-    if (length >= kMaxPath) return {PathExpansion::TooLong, {}};
-    return {PathExpansion::Expanded, std::string(buffer, length)};
+    buffer.resize(length);
+    if (Utf16Length(buffer) >= kMaxPath) return {PathExpansion::TooLong, {}};
+    return {PathExpansion::Expanded, std::move(buffer)};
 }
 
 bool FileExists(const std::string& path) {

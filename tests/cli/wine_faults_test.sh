@@ -3,7 +3,8 @@
 # `wine_faults_test.sh CASE wine PROGRAM WINE_RUN LAUNCHER`. LAUNCHER is cvs_launch_raw.exe, which
 # starts a command line given byte for byte, so the program's own splitter gets exactly that line.
 # Every row must end in a clear report and an exit status that tells, and leave the service manager
-# as it was unless the row is a success.
+# as it was unless the row is a success. With CVS_LEGACY_ACP=1, PROGRAM is the program as Windows
+# before 10 1903 runs it, in the ANSI code page of the locale.
 unset DISPLAY
 here=$(dirname "$0")
 source "$here/lib.sh" "$2" "$3" "$4"
@@ -124,8 +125,14 @@ arguments)
     # A lead byte at the very end stands alone; Wine's conversion of the path then drops it.
     row_missing $'C:\\nope\\corvane\x81' 'C:\nope\corvane' LC_ALL=ja_JP.UTF-8
     # A lead byte takes the quote after it as its second byte: the quoted stretch goes on to the
-    # end, " snmp" included, and the invalid pair comes back as U+30FB (0x81 0x45).
-    row_missing $'"C:\\nope\\corvane\x81" snmp' $'C:\\nope\\corvane\x81\x45 snmp' LC_ALL=ja_JP.UTF-8
+    # end, " snmp" included, and the invalid pair comes back as U+30FB (0x81 0x45). The program in
+    # its legacy code page splits the line itself; in UTF-8 it gets the line as the launcher's
+    # CreateProcessA converted it, and reports U+30FB in UTF-8.
+    if [ "${CVS_LEGACY_ACP:-}" = 1 ]; then
+        row_missing $'"C:\\nope\\corvane\x81" snmp' $'C:\\nope\\corvane\x81\x45 snmp' LC_ALL=ja_JP.UTF-8
+    else
+        row_missing $'"C:\\nope\\corvane\x81" snmp' 'C:\nope\corvane・ snmp' LC_ALL=ja_JP.UTF-8
+    fi
     # Masters' names go to the service manager in code page 932 too: サービス, 表 (0x95 0x5C, whose
     # second byte is a backslash's), and a name ending in a lone lead byte, which Wine drops.
     row_done $'C:\\cvs\\corvane.exe \x83\x54\x81\x5b\x83\x72\x83\x58 \x95\x5c snmp abc\x81' \

@@ -10,11 +10,13 @@
 
 namespace {
 
+constexpr unsigned kUtf8 = 65001;
+
 // Chooses an ANSI code page for one test and restores the default afterwards.
 class CodePage {
 public:
     explicit CodePage(unsigned codePage) { EXPECT_TRUE(platform::host::SetAnsiCodePage(codePage)); }
-    ~CodePage() { platform::host::SetAnsiCodePage(1252); }
+    ~CodePage() { platform::host::SetAnsiCodePage(kUtf8); }
 };
 
 // Splits a command line held in a buffer of exactly its own size, with no NUL after it, so that the
@@ -52,13 +54,43 @@ TEST(SplitCommandLine, DoubleByteCodePageStepsByCharacter) {
 }
 
 TEST(SplitCommandLine, SingleByteCodePageTakesEveryByteAlone) {
+    const CodePage westernEurope(1252);
     EXPECT_EQ((std::vector<std::string>{"prog", "\x81 x"}), SplitExact("prog \x81\" x"));
     EXPECT_EQ((std::vector<std::string>{"prog", "a\x81"}), SplitExact("prog a\x81"));
 }
 
-TEST(AnsiCodePage, OnlyKnownCodePagesCanBeChosen) {
-    EXPECT_FALSE(platform::host::SetAnsiCodePage(65001));
-    EXPECT_EQ(1252u, platform::host::AnsiCodePage());
+// Command lines in UTF-8: Cyrillic, Greek and CJK names, in and out of quotes. In UTF-8, and in a
+// single-byte code page, every byte from 128 up is part of an argument; in code page 932 the
+// continuation byte 0x81 of Ё (0xD0 0x81) is a lead byte that would swallow the quote after it.
+const SplitCase kUtf8Cases[] = {
+    {"prog \"C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB3\xD1\x80\xD0\xB0\xD0\xBC\xD0\xBC\xD1\x8B\\corvane.exe\" "
+     "\xD0\xA1\xD0\xBB\xD1\x83\xD0\xB6\xD0\xB1\xD0\xB0",
+     {"prog", "C:\\Программы\\corvane.exe", "Служба"}},
+    {"prog \"\xD0\x81\" x", {"prog", "Ё", "x"}},
+    {"prog a\xD0\x81\"b c\" d", {"prog", "aЁb c", "d"}},
+    {"prog \xCE\xA5\xCF\x80\xCE\xB7\xCF\x81\xCE\xB5\xCF\x83\xCE\xAF\xCE\xB1 \xE6\x9C\x8D\xE5\x8B\x99",
+     {"prog", "Υπηρεσία", "服務"}},
+    // A character cut short at the end stays as its bytes.
+    {"prog \"x\xE6\x9C", {"prog", "x\xE6\x9C"}},
+};
+
+TEST(SplitCommandLine, Utf8ArgumentsSplitAsInSingleByteCodePages) {
+    for (const unsigned codePage : {kUtf8, 1252u}) {
+        const CodePage chosen(codePage);
+        for (const auto& row : kUtf8Cases) {
+            EXPECT_EQ(row.expected, SplitExact(row.commandLine)) << "code page " << codePage << ": " << row.commandLine;
+        }
+    }
+    // Stepped through as double-byte text, the same line splits otherwise.
+    const CodePage shiftJis(932);
+    EXPECT_EQ((std::vector<std::string>{"prog", "\xD0\x81\" x"}), SplitExact("prog \"\xD0\x81\" x"));
+}
+
+TEST(AnsiCodePage, Utf8IsTheDefaultAndOnlyKnownCodePagesCanBeChosen) {
+    EXPECT_EQ(kUtf8, platform::host::AnsiCodePage());
+    EXPECT_FALSE(platform::host::SetAnsiCodePage(437));
+    EXPECT_FALSE(platform::host::SetAnsiCodePage(0));
+    EXPECT_EQ(kUtf8, platform::host::AnsiCodePage());
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Text in any script through the Windows program under Wine, each case in a prefix of its own:
+# `wine_text_test.sh CASE wine PROGRAM WINE_RUN LEGACY_PROGRAM [TEST_SERVICE]`. LEGACY_PROGRAM is the
+# same program without the manifest's UTF-8 setting, as Windows before 10 1903 runs it.
+unset DISPLAY
+here=$(dirname "$0")
+source "$here/lib.sh" "$2" "$3" "$4"
+source "$here/wine_lib.sh"
+LEGACY=${5:?the legacy-code-page program is needed}
+TEST_SERVICE=${6:-$PROGRAM}
+[ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
+# Wine reads Linux file names and arguments, and writes to a terminal, in UTF-8 under this locale;
+# its own ANSI code page is then 1252 and its console's 437.
+export LC_ALL=C.UTF-8
+
+case_start=$EPOCHREALTIME
+wine_case_begin
+
+DONE=$' Done: Service "Corvane Monitor" installed\r\n'
+FIXED=RpcSs,Eventlog,TapiSrv
+
+# place 'C:\dir\file': the test service at that Windows path.
+place() {
+    local rest=${1#C:\\}
+    local unix="$WINEPREFIX/drive_c/${rest//\\//}"
+    mkdir -p "$(dirname "$unix")" && cp "$TEST_SERVICE" "$unix"
+}
+
+# run_with PROGRAM ARGS...: one run; output in $WORK/out and $WORK/err, status in $status.
+run_with() {
+    local program=$1
+    shift
+    timeout 90 "$WINE_RUN" "$program" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    status=$?
+}
+
+# expect_registered IMAGE DEPENDENCIES: CorvaneService holds exactly that image path and those
+# dependencies, as the registry has them.
+expect_registered() {
+    wine_service_registration CorvaneService >"$WORK/registration" || { fail "CorvaneService is not registered"; return; }
+    local line
+    for line in "ImagePath=$1" "DependOnService=$2" "DisplayName=Corvane Monitor"; do
+        grep -qxF -- "$line" "$WORK/registration" || { fail "the registration lacks: $line"; cat "$WORK/registration" >&2; }
+    done
+}
+
+# screen PROGRAM ARGS...: what a terminal shows for one run, one line each, with the terminal's
+# escape sequences and all blanks taken out (Wine moves the cursor over some blanks instead of
+# writing them); in $WORK/screen.
+screen() {
+    local command
+    printf -v command '%q ' timeout 90 "$WINE_RUN" "$@"
+    script -qec "$command" /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b[]][^\x07]*\x07//g' |
+        tr -d ' \r' | sed '/^$/d' >"$WORK/screen"
+}
+
+# expect_screen LINE...: the screen shows these lines (blanks taken out), in this order, and
+# nothing else.
+expect_screen() {
+    printf '%s\n' "$@" | tr -d ' ' >"$WORK/expected-screen"
+    if ! cmp -s "$WORK/expected-screen" "$WORK/screen"; then
+        fail "the screen differs from what was expected"
+        diff "$WORK/expected-screen" "$WORK/screen" >&2
+    fi
+}
+
+BANNER_SCREEN=(
+    "┌─■■■$(printf '─%.0s' $(seq 73))╖"
+    "│ CVServiceInstaller │ Version 0.10 │ EMail: help@corvane.test ║"
+    "│ Corvane Software │ Sept, 2009 │ Web: www.corvane.test ║"
+    "╘$(printf '═%.0s' $(seq 77))╝"
+    " Purpose: installs CorvaneService with specific additional dependence"
+)
+
+case $1 in
+names)
+    # A path and master names in Cyrillic, Greek and Chinese reach the service manager exactly.
+    # Wine quotes an argument with a blank, so the closing quote of "Служба Ё" follows 0x81, the
+    # last byte of Ё: a byte that only a double-byte code page would take as a lead byte.
+    place 'C:\Программы\corvane.exe'
+    run_with "$PROGRAM" 'C:\Программы\corvane.exe' 'Служба Ё' snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_registered 'C:\Программы\corvane.exe /service' "$FIXED,Служба Ё,snmp"
+    place 'C:\Υπηρεσία\服務.exe'
+    run_with "$PROGRAM" 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
+    expect_status 0
+    expect_output "$DONE"
+    expect_registered 'C:\Υπηρεσία\服務.exe /service' "$FIXED,Υπηρεσία,服務"
+    # Where the system ignores the setting, code page 1252 has no Cyrillic: the path cannot be
+    # given, and the old registration stays.
+    run_with "$LEGACY" 'C:\Программы\corvane.exe' Служба
+    expect_status 1
+    expect_output ' Error: C:\?????????\corvane.exe does not exist'$'\r\n'
+    expect_registered 'C:\Υπηρεσία\服務.exe /service' "$FIXED,Υπηρεσία,服務"
+    ;;
+missing)
+    # Piped, the report holds the path's own letters in UTF-8, after the banner's code page 437
+    # bytes; the legacy program writes its path in code page 1252.
+    run_with "$PROGRAM" 'C:\Программы\nope.exe'
+    expect_status 1
+    expect_output ' Error: C:\Программы\nope.exe does not exist'$'\r\n'
+    run_with "$LEGACY" 'C:\cvs\été\nope.exe'
+    expect_status 1
+    expect_output $' Error: C:\\cvs\\\xe9t\xe9\\nope.exe does not exist\r\n'
+    # The path limit counts characters: 259 Cyrillic ones (518 bytes in UTF-8) fit, 260 do not.
+    fits='C:\'$(printf 'ж%.0s' $(seq 256))
+    run_with "$PROGRAM" "$fits"
+    expect_status 1
+    expect_output " Error: $fits does not exist"$'\r\n'
+    run_with "$PROGRAM" "${fits}ж"
+    expect_status 1
+    expect_output " Error: ${fits}ж is too long"$'\r\n'
+    ;;
+console)
+    # In a terminal Wine gives the program a console: the banner shows its box characters and the
+    # path its letters, Cyrillic through the UTF-8 code page, é through the legacy one.
+    command -v script >/dev/null || { echo "SKIP: script is not installed"; exit 77; }
+    screen "$PROGRAM" 'C:\Программы\nope.exe'
+    expect_screen "${BANNER_SCREEN[@]}" ' Error: C:\Программы\nope.exe does not exist'
+    screen "$LEGACY" 'C:\cvs\été\nope.exe'
+    expect_screen "${BANNER_SCREEN[@]}" ' Error: C:\cvs\été\nope.exe does not exist'
+    ;;
+*)
+    echo "unknown case $1" >&2
+    exit 2
+    ;;
+esac
+echo "case $1: $(awk "BEGIN { printf \"%.1f\", $EPOCHREALTIME - $case_start }") s"
+finish
