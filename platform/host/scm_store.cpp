@@ -200,7 +200,9 @@ public:
         errno = 0;
         while (const dirent* item = ::readdir(dir.Get())) {
             std::string_view file = item->d_name;
-            if (file.empty() || file[0] == '.' || !EndsWith(file, kRecordSuffix)) continue;
+            // Temporary files and the store's lock never end in ".svc"; a machine's named lock
+            // might. Other names that begin with a dot are services' own.
+            if (!EndsWith(file, kRecordSuffix) || file.rfind(".lock.", 0) == 0) continue;
             stems.emplace_back(file.substr(0, file.size() - std::string_view(kRecordSuffix).size()));
         }
         if (errno != 0) return ErrnoToWin32(errno);

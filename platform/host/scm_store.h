@@ -3,7 +3,8 @@
 // On disk: the directory named by CVSERVINST_SCM_DIR, else $XDG_STATE_HOME/cvservinst/scm, else
 // ~/.local/state/cvservinst/scm, made with its parents on first use. A remote machine "NAME" is
 // <store>/machines/NAME/, used only when it exists. One file per service,
-// <store>/<name in lower case>.svc, of "Key=Value" lines each ending in LF (no CR anywhere):
+// <store>/<name in lower case>.svc (a name may begin with a dot, but one that begins with ".lock."
+// is not listed), of "Key=Value" lines each ending in LF (no CR anywhere):
 //   Name, DisplayName, Type, Start, ErrorControl, ImagePath, DependOnService (one line per name, in
 //   order), ObjectName, State, StopPending (0 when absent), ControlsAccepted (1 when absent),
 //   StateAfterStop (the state a stop ends in, 1 when absent), MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when

@@ -175,6 +175,7 @@ TEST_F(ScmStore, LineBreaksAndPercentSignsRoundTrip) {
         {"CvsBroken2", nullptr, "C:\\a.exe\nState=4", nullptr, {}, nullptr},
         {"CvsBroken3", nullptr, "C:\\a.exe", "Tcpip\0Afd\nState=4\0\r\0", {"Tcpip", "Afd\nState=4", "\r"}, nullptr},
         {"CvsBroken4", "100%0A sure\n", "C:\\%SystemRoot%\\b.exe", "%25\0", {"%25"}, ".\\x\ny"},
+        {".CvsDot", nullptr, "C:\\a.exe", nullptr, {}, nullptr},  // a file name beginning with a dot
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,6 +193,9 @@ TEST_F(ScmStore, LineBreaksAndPercentSignsRoundTrip) {
         EXPECT_EQ(c.path, entry->imagePath);
         EXPECT_EQ(c.dependencyList, entry->dependencies);
         EXPECT_EQ(c.account ? c.account : "LocalSystem", entry->objectName);
+        const std::vector<host::ServiceEntry> listed = host::ListServices();
+        ASSERT_EQ(1u, listed.size());
+        EXPECT_EQ(c.name, listed[0].name);
         service = scm.openService(manager, c.name, kDeleteAccess);
         ASSERT_NE(service, nullptr) << GetLastError();
         EXPECT_TRUE(DeleteService(service)) << GetLastError();
