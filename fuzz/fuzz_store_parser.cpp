@@ -2,8 +2,9 @@
 // platform::host::ParseEntry and FormatEntry (platform/host/scm_store.h).
 //
 // Input: the text of a record file, as a person may have edited it. It must parse, or be refused as
-// damaged (ERROR_INVALID_DATA), and never crash. Whatever parses must format to a text that parses
-// again to the same entry, field by field, and formats to the same text again.
+// damaged (ERROR_INVALID_DATA), and never crash. Whatever parses the store must be able to write
+// again (FormatRecord accepts it), in a text that parses again to the same entry, field by field,
+// and formats to the same text again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -56,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (error == platform::kErrorInvalidData) return 0;  // refused as damaged: fine
     if (error != platform::kErrorSuccess) Fail("ParseEntry returned an error other than 13", text);
 
-    const std::string formatted = platform::host::FormatEntry(entry);
+    std::string formatted;
+    if (platform::host::FormatRecord(entry, formatted) != platform::kErrorSuccess)
+        Fail("a parsed record is refused by the store's writer", formatted);
     ServiceEntry again;
     if (platform::host::ParseEntry(formatted, again) != platform::kErrorSuccess)
         Fail("a parsed record, formatted, does not parse again", formatted);

@@ -25,7 +25,11 @@
 namespace platform::host {
 namespace {
 
-constexpr std::size_t kMaxRecordSize = 1 << 20;
+// The largest record the store writes or reads. Windows bounds a registry value only by available
+// memory; this bound is far above any record a command line can ask for (Linux passes at most
+// 6 MiB of arguments, which the record's lines make at most three times as long), so no run of the
+// program meets it, while a runaway file is still refused rather than read whole.
+constexpr std::size_t kMaxRecordSize = std::size_t{32} << 20;
 constexpr const char* kRecordSuffix = ".svc";
 
 
@@ -43,24 +47,72 @@ private:
     DIR* dir_;
 };
 
-bool HasLineBreak(std::string_view value) {
-    return value.find_first_of("\r\n") != std::string_view::npos;
-}
-
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// Refuses what the record format cannot hold: a line break in any value, or a name that is no
-// file name.
-uint32_t CheckStorable(const ServiceEntry& entry) {
-    if (entry.name.empty() || entry.name.find_first_of("/\\") != std::string::npos)
-        return kErrorInvalidName;
-    if (HasLineBreak(entry.name) || HasLineBreak(entry.displayName) || HasLineBreak(entry.imagePath) ||
-        HasLineBreak(entry.objectName))
+bool HasNul(std::string_view value) { return value.find('\0') != std::string_view::npos; }
+
+// A value that a "Key=Value" line cannot hold as it is: one with a line break.
+bool NeedsEncoding(std::string_view value) { return value.find_first_of("\r\n") != std::string_view::npos; }
+
+// The value of a "Key*=" line: '%', CR and LF as "%25", "%0D" and "%0A", every other byte as it is.
+std::string EncodeValue(std::string_view value) {
+    std::string text;
+    for (char c : value) {
+        if (c == '%')
+            text += "%25";
+        else if (c == '\r')
+            text += "%0D";
+        else if (c == '\n')
+            text += "%0A";
+        else
+            text += c;
+    }
+    return text;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Reads a "Key*=" value back: '%' and two hex digits is that byte, which may not be NUL.
+bool DecodeValue(std::string_view text, std::string& value) {
+    value.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            value += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return false;
+        const int high = HexDigit(text[i + 1]);
+        const int low = HexDigit(text[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
+        value += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return true;
+}
+
+bool ValidState(uint32_t state) { return state >= kServiceStopped && state <= kServicePaused; }
+
+// Refuses what the store would not read back: a name that is no file name, a NUL in a value (no
+// value of the service manager's can hold one), an empty dependency, a state or count out of its
+// range (ERROR_INVALID_PARAMETER), or a record over the size bound (ERROR_NOT_ENOUGH_MEMORY).
+uint32_t CheckStorable(const ServiceEntry& entry, std::size_t textSize) {
+    if (entry.name.empty() || entry.name.find_first_of("/\\") != std::string::npos) return kErrorInvalidName;
+    if (HasNul(entry.name) || HasNul(entry.displayName) || HasNul(entry.imagePath) || HasNul(entry.objectName))
         return kErrorInvalidParameter;
     for (const std::string& dependency : entry.dependencies)
-        if (dependency.empty() || HasLineBreak(dependency)) return kErrorInvalidParameter;
+        if (dependency.empty() || HasNul(dependency)) return kErrorInvalidParameter;
+    if (!ValidState(entry.state) || !ValidState(entry.stateAfterStop) || entry.stopPending < -1)
+        return kErrorInvalidParameter;
+    for (int pid : entry.openHandles)
+        if (pid <= 0) return kErrorInvalidParameter;
+    if (textSize > kMaxRecordSize) return kErrorNotEnoughMemory;
     return kErrorSuccess;
 }
 
@@ -148,7 +200,9 @@ public:
         errno = 0;
         while (const dirent* item = ::readdir(dir.Get())) {
             std::string_view file = item->d_name;
-            if (file.empty() || file[0] == '.' || !EndsWith(file, kRecordSuffix)) continue;
+            // Temporary files and the store's lock never end in ".svc"; a machine's named lock
+            // might. Other names that begin with a dot are services' own.
+            if (!EndsWith(file, kRecordSuffix) || file.rfind(".lock.", 0) == 0) continue;
             stems.emplace_back(file.substr(0, file.size() - std::string_view(kRecordSuffix).size()));
         }
         if (errno != 0) return ErrnoToWin32(errno);
@@ -165,11 +219,12 @@ public:
     }
 
     uint32_t Save(const ServiceEntry& entry) override {
-        if (uint32_t error = CheckStorable(entry)) return error;
+        std::string text;
+        if (uint32_t error = FormatRecord(entry, text)) return error;
         std::string temp = dir_ + "/.tmp-XXXXXX";
         Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
         if (!fd.Valid()) return ErrnoToWin32(errno);
-        uint32_t error = WriteAll(fd.Get(), FormatEntry(entry));
+        uint32_t error = WriteAll(fd.Get(), text);
         if (error == kErrorSuccess && ::fchmod(fd.Get(), 0644) != 0) error = ErrnoToWin32(errno);
         if (error == kErrorSuccess && ::fsync(fd.Get()) != 0) error = ErrnoToWin32(errno);
         if (int closeError = fd.Close(); error == kErrorSuccess && closeError != 0)
@@ -282,7 +337,10 @@ public:
         return kErrorSuccess;
     }
     uint32_t Save(const ServiceEntry& entry) override {
-        if (uint32_t error = CheckStorable(entry)) return error;
+        // Refused as the disk store refuses a caller that may not write its directory.
+        if (!data_.writable) return kErrorAccessDenied;
+        std::string text;
+        if (uint32_t error = FormatRecord(entry, text)) return error;
         data_.entries[LowerName(entry.name)] = entry;
         return kErrorSuccess;
     }
@@ -337,7 +395,10 @@ uint32_t ErrnoToWin32(int error) {
 std::string FormatEntry(const ServiceEntry& entry) {
     std::string text;
     auto line = [&text](std::string_view key, std::string_view value) {
-        text.append(key).append("=").append(value).append("\n");
+        if (NeedsEncoding(value))
+            text.append(key).append("*=").append(EncodeValue(value)).append("\n");
+        else
+            text.append(key).append("=").append(value).append("\n");
     };
     line("Name", entry.name);
     line("DisplayName", entry.displayName.empty() ? entry.name : entry.displayName);
@@ -357,6 +418,11 @@ std::string FormatEntry(const ServiceEntry& entry) {
     return text;
 }
 
+uint32_t FormatRecord(const ServiceEntry& entry, std::string& text) {
+    text = FormatEntry(entry);
+    return CheckStorable(entry, text.size());
+}
+
 uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
     entry = ServiceEntry{};
     entry.imagePath.clear();
@@ -373,6 +439,12 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
         if (equals == std::string_view::npos) return kErrorInvalidData;
         std::string_view key = line.substr(0, equals);
         std::string_view value = line.substr(equals + 1);
+        std::string decoded;
+        if (!key.empty() && key.back() == '*') {
+            key.remove_suffix(1);
+            if (!DecodeValue(value, decoded)) return kErrorInvalidData;
+            value = decoded;
+        }
         bool repeatable = key == "DependOnService" || key == "OpenHandle";
         if (!repeatable && !seen.emplace(key).second) return kErrorInvalidData;
         bool ok = true;

@@ -3,14 +3,21 @@
 // On disk: the directory named by CVSERVINST_SCM_DIR, else $XDG_STATE_HOME/cvservinst/scm, else
 // ~/.local/state/cvservinst/scm, made with its parents on first use. A remote machine "NAME" is
 // <store>/machines/NAME/, used only when it exists. One file per service,
-// <store>/<name in lower case>.svc, of "Key=Value" lines each ending in LF (no CR anywhere):
+// <store>/<name in lower case>.svc (a name may begin with a dot, but one that begins with ".lock."
+// is not listed), of "Key=Value" lines each ending in LF (no CR anywhere):
 //   Name, DisplayName, Type, Start, ErrorControl, ImagePath, DependOnService (one line per name, in
 //   order), ObjectName, State, StopPending (0 when absent), ControlsAccepted (1 when absent),
 //   StateAfterStop (the state a stop ends in, 1 when absent), MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when
 //   absent), OpenHandle (one line per open service handle: the id of the process holding it).
-// Numbers are decimal. Blank lines are ignored; any other line that is not a known key, a bad
-// number, a repeated key, a missing Name, or a Name that does not match the file's name makes
+// Numbers are decimal. A value is kept byte for byte, backslashes and all, so that Windows paths
+// read as they are written; a value holding a CR or LF is written instead as "Key*=Value", in which
+// "%0D", "%0A" and "%25" stand for CR, LF and '%' (any "%XX" but "%00" is read back as that byte).
+// No value holds a NUL: the service manager's strings end at the first one.
+// Blank lines are ignored; any other line that is not a known key, a bad number or "%" escape, a
+// CR or NUL, a repeated key, a missing Name, or a Name that does not match the file's name makes
 // the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
+// A record is at most 32 MiB: a larger one is refused when written (ERROR_NOT_ENOUGH_MEMORY,
+// before anything of the store changes) and read as damaged.
 // Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
 // under an exclusive flock on <store>/.lock, waited for at most 10 s (CVSERVINST_SCM_LOCK_TIMEOUT_MS
 // milliseconds when set) before the call fails with ERROR_SERVICE_DATABASE_LOCKED.
@@ -106,6 +113,11 @@ std::string LowerName(std::string_view name);
 // The record's text, and back. ParseEntry returns kErrorInvalidData for a damaged record.
 std::string FormatEntry(const ServiceEntry& entry);
 uint32_t ParseEntry(std::string_view text, ServiceEntry& entry);
+
+// The record's text, as Save writes it, or the error Save gives for an entry whose record ParseEntry
+// would not read back (a name that is no file name, a NUL, an empty dependency, a state out of
+// range, a record over the size bound).
+uint32_t FormatRecord(const ServiceEntry& entry, std::string& text);
 
 // Maps an errno value to the nearest Win32 error code.
 uint32_t ErrnoToWin32(int error);

@@ -65,7 +65,8 @@ struct Call {
 void UseMemoryStore();
 
 // For the in-memory store: false makes the caller one without rights to change it, so opening the
-// manager or a service with rights to change them fails with access denied.
+// manager or a service with rights to change them fails with access denied, and so does a change
+// that needs the store written (CreateServiceA through a manager opened before).
 void SetMemoryStoreWritable(bool writable);
 
 // The directory of the on-disk store, as the environment names it now.

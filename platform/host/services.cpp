@@ -239,20 +239,28 @@ bool ValidServiceName(const char* name) {
     return *name && std::strpbrk(name, "/\\") == nullptr;
 }
 
-// Records a new service handle in the service's record, then opens it.
-uint32_t OpenRecorded(const HandleState& manager, StoreSession& session, ServiceEntry& entry, uint32_t access,
-                      ScHandle& handle) {
+// A new handle to the service `name` in the manager's store; `recorded` when the service's record
+// holds it.
+ScHandle AddServiceHandle(const HandleState& manager, const std::string& name, uint32_t access, bool recorded) {
     HandleState state;
     state.kind = HandleKind::Service;
     state.access = access;
     state.store = manager.store;
-    state.name = entry.name;
-    state.recorded = manager.store->Writable();
-    if (state.recorded) {
+    state.name = name;
+    state.recorded = recorded;
+    return AddHandle(std::move(state));
+}
+
+// Records a new service handle in the service's record, when the caller may write the store, then
+// opens it.
+uint32_t OpenRecorded(const HandleState& manager, StoreSession& session, ServiceEntry& entry, uint32_t access,
+                      ScHandle& handle) {
+    const bool recorded = manager.store->Writable();
+    if (recorded) {
         entry.openHandles.push_back(::getpid());
         if (uint32_t error = session.Save(entry)) return error;
     }
-    handle = AddHandle(std::move(state));
+    handle = AddServiceHandle(manager, entry.name, access, recorded);
     return kErrorSuccess;
 }
 
@@ -269,8 +277,6 @@ uint32_t OpenService(ScHandle managerHandle, const char* name, uint32_t desiredA
     if ((access & kServiceChangeRights) && !manager.store->Writable()) return kErrorAccessDenied;
     return OpenRecorded(manager, *session, entry, access, handle);
 }
-
-bool HasLineBreak(const char* value) { return value && std::strpbrk(value, "\r\n") != nullptr; }
 
 uint32_t CheckConfiguration(uint32_t type, uint32_t start, uint32_t errorControl, const char* startName) {
     uint32_t base = type & ~kServiceInteractiveProcess;
@@ -305,12 +311,8 @@ uint32_t CreateService(ScHandle managerHandle, const char* name, const char* dis
     entry.objectName = startName && *startName ? startName : "LocalSystem";
     entry.state = kServiceStopped;
     // The list is read up to its first empty name.
-    for (const char* item = dependencies; item && *item; item += std::strlen(item) + 1) {
-        if (HasLineBreak(item)) return kErrorInvalidParameter;
+    for (const char* item = dependencies; item && *item; item += std::strlen(item) + 1)
         entry.dependencies.emplace_back(item);
-    }
-    if (HasLineBreak(name) || HasLineBreak(displayName) || HasLineBreak(path) || HasLineBreak(startName))
-        return kErrorInvalidParameter;
     if (uint32_t error = CheckConfiguration(type, start, errorControl, startName)) return error;
 
     std::unique_ptr<StoreSession> session;
@@ -323,7 +325,12 @@ uint32_t CreateService(ScHandle managerHandle, const char* name, const char* dis
     if (uint32_t listed = session->List(all)) return listed;
     for (const ServiceEntry& other : all)
         if (LowerName(other.displayName) == LowerName(entry.displayName)) return kErrorDuplicateServiceName;
-    return OpenRecorded(manager, *session, entry, MapServiceAccess(desiredAccess), handle);
+    // The new record is stored with the handle that this call returns, or the call fails with the
+    // store's error and nothing is registered.
+    entry.openHandles.push_back(::getpid());
+    if (uint32_t saved = session->Save(entry)) return saved;
+    handle = AddServiceHandle(manager, entry.name, MapServiceAccess(desiredAccess), true);
+    return kErrorSuccess;
 }
 
 uint32_t CloseHandle(ScHandle handle) {

@@ -164,6 +164,30 @@ concurrent)
     expect_status 0
     echo "all 20 concurrent runs registered the service in turn"
     ;;
+store-values)
+    place "$SCRATCH/corvane.exe"
+    # Master names with line breaks and percent signs are registered as given, and read back: the
+    # next run replaces the registration.
+    run_once corvane.exe $'snmp\nState=4' $'a\r%0A'
+    expect_status 0
+    expect_output "$DONE"
+    expect_record 'DependOnService*=snmp%0AState=4' 'DependOnService*=a%0D%250A' 'State=1'
+    run_once corvane.exe snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_dependencies RpcSs Eventlog TapiSrv snmp
+    # 1.1 MB of names (more than a Windows command line holds): registered, and replaced by the next run.
+    many=()
+    for ((n = 0; n < 11000; n++)); do many+=("$(printf 'master%05d%089d' "$n" 0)"); done
+    run_once corvane.exe "${many[@]}"
+    expect_status 0
+    expect_output "$DONE"
+    [ "$(grep -c '^DependOnService=master' "$RECORD")" -eq 11000 ] || fail "not all 11000 names were registered"
+    run_once corvane.exe snmp
+    expect_status 0
+    expect_output "$DONE"
+    expect_dependencies RpcSs Eventlog TapiSrv snmp
+    ;;
 *)
     echo "unknown case $1" >&2
     exit 2

@@ -186,6 +186,22 @@ TEST_F(ScmEmulation, ReadOnlyStoreDeniesChanges) {
     scm.close(manager);
 }
 
+TEST_F(ScmEmulation, CreateFailsWhenTheStoreCannotKeepTheService) {
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    ASSERT_NE(manager, nullptr) << GetLastError();
+    // The caller loses its right to change the store after the manager was opened.
+    host::SetMemoryStoreWritable(false);
+    SetLastError(0);
+    EXPECT_EQ(nullptr, scm.Create(manager, "CorvaneService"));
+    EXPECT_EQ(kErrorAccessDenied, GetLastError());
+    EXPECT_FALSE(host::FindService("CorvaneService"));
+    EXPECT_EQ(1u, host::OpenHandleCount());
+    EXPECT_EQ(std::vector<std::string>{"CreateServiceA #1 CorvaneService 0xf01ff -> error 5"},
+              host::CallTrace("CreateServiceA"));
+    scm.close(manager);
+}
+
 TEST_F(ScmEmulation, InjectedFailureHitsOnlyTheNextCallAndIsLogged) {
     Seed(kServiceRunning);
     host::FailNextCall("OpenServiceA", kErrorAccessDenied);

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -70,8 +71,9 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
     out << text;
 }
 
-// A fresh directory, readable by everyone, named by CVSERVINST_SCM_DIR for the test's lifetime;
-// the emulation is reset around it and uses the on-disk store.
+// A fresh directory, readable by everyone, named by CVSERVINST_SCM_DIR for the test's lifetime
+// (the program's own store is named again after it); the emulation is reset around it and uses the
+// on-disk store.
 class TempStore : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,11 +83,15 @@ protected:
         root_ = pattern;
         ::chmod(root_.c_str(), 0755);
         dir_ = root_ / "store";
+        if (const char* previous = ::getenv("CVSERVINST_SCM_DIR")) previousStore_ = previous;
         ::setenv("CVSERVINST_SCM_DIR", dir_.c_str(), 1);
     }
     void TearDown() override {
         platform::host::ResetEmulation();
-        ::unsetenv("CVSERVINST_SCM_DIR");
+        if (previousStore_)
+            ::setenv("CVSERVINST_SCM_DIR", previousStore_->c_str(), 1);
+        else
+            ::unsetenv("CVSERVINST_SCM_DIR");
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -100,6 +106,7 @@ protected:
 
     std::filesystem::path root_;
     std::filesystem::path dir_;
+    std::optional<std::string> previousStore_;
 };
 
 }  // namespace cvs_test

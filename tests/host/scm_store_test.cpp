@@ -129,6 +129,10 @@ TEST_F(ScmStore, DamagedRecordFailsEveryCallThatReadsIt) {
         "Name=CvsDamaged\r\nState=1\r\n",           // CR LF
         "Name=CvsDamaged\nStat=4\n",                // unknown key
         "Name=CvsDamaged\nState=1\nState=4\n",      // repeated key
+        "Name=CvsDamaged\nName*=CvsDamaged\n",       // repeated key, once escaped
+        "Name=CvsDamaged\nDisplayName*=a%0\n",      // escape cut short
+        "Name=CvsDamaged\nDisplayName*=a%0G\n",     // no hex digits
+        "Name=CvsDamaged\nDisplayName*=a%00b\n",    // NUL
     };
     Scm scm;
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
@@ -152,32 +156,118 @@ TEST_F(ScmStore, DamagedRecordFailsEveryCallThatReadsIt) {
     scm.close(manager);
 }
 
-TEST_F(ScmStore, LineBreakInAnyValueIsRefused) {
+TEST_F(ScmStore, LineBreaksAndPercentSignsRoundTrip) {
     Scm scm;
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
     ASSERT_NE(manager, nullptr) << GetLastError();
+    // Name, display name, path, dependency list and account, as the service manager takes them.
     struct Case {
         const char* name;
         const char* display;
         const char* path;
         const char* dependencies;
+        std::vector<std::string> dependencyList;
+        const char* account;
     };
     const Case cases[] = {
-        {"Cvs\nBroken", nullptr, "C:\\a.exe", nullptr},
-        {"CvsBroken", "Two\r\nLines", "C:\\a.exe", nullptr},
-        {"CvsBroken", nullptr, "C:\\a.exe\nState=4", nullptr},
-        {"CvsBroken", nullptr, "C:\\a.exe", "Tcpip\0Afd\nState=4\0"},
+        {"Cvs\nBroken", nullptr, "C:\\a.exe", nullptr, {}, nullptr},
+        {"CvsBroken1", "Two\r\nLines", "C:\\a.exe", nullptr, {}, nullptr},
+        {"CvsBroken2", nullptr, "C:\\a.exe\nState=4", nullptr, {}, nullptr},
+        {"CvsBroken3", nullptr, "C:\\a.exe", "Tcpip\0Afd\nState=4\0\r\0", {"Tcpip", "Afd\nState=4", "\r"}, nullptr},
+        {"CvsBroken4", "100%0A sure\n", "C:\\%SystemRoot%\\b.exe", "%25\0", {"%25"}, ".\\x\ny"},
+        {".CvsDot", nullptr, "C:\\a.exe", nullptr, {}, nullptr},  // a file name beginning with a dot
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         SetLastError(0);
-        EXPECT_EQ(CreateServiceA(manager, c.name, c.display, kServiceAllAccess, kServiceWin32OwnProcess,
-                                 kServiceDemandStart, kServiceErrorNormal, c.path, nullptr, nullptr,
-                                 c.dependencies, nullptr, nullptr),
-                  nullptr);
-        EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
+        ScHandle service = CreateServiceA(manager, c.name, c.display, kServiceAllAccess, kServiceWin32OwnProcess,
+                                          kServiceDemandStart, kServiceErrorNormal, c.path, nullptr, nullptr,
+                                          c.dependencies, c.account, nullptr);
+        ASSERT_NE(service, nullptr) << GetLastError();
+        EXPECT_TRUE(scm.close(service));
+        // Read back from the file, and found again by its name.
+        auto entry = host::FindService(c.name);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(c.name, entry->name);
+        EXPECT_EQ(c.display ? c.display : c.name, entry->displayName);
+        EXPECT_EQ(c.path, entry->imagePath);
+        EXPECT_EQ(c.dependencyList, entry->dependencies);
+        EXPECT_EQ(c.account ? c.account : "LocalSystem", entry->objectName);
+        const std::vector<host::ServiceEntry> listed = host::ListServices();
+        ASSERT_EQ(1u, listed.size());
+        EXPECT_EQ(c.name, listed[0].name);
+        service = scm.openService(manager, c.name, kDeleteAccess);
+        ASSERT_NE(service, nullptr) << GetLastError();
+        EXPECT_TRUE(DeleteService(service)) << GetLastError();
+        EXPECT_TRUE(scm.close(service));
+        EXPECT_FALSE(host::FindService(c.name));
     }
-    EXPECT_EQ(CountFiles("cvs"), 0);
+    // The values that need it are written as "Key*=", with "%" escapes; the others as they are.
+    ScHandle service = CreateServiceA(manager, "CvsLines", "One\nTwo", kServiceAllAccess, kServiceWin32OwnProcess,
+                                      kServiceDemandStart, kServiceErrorNormal, "C:\\50%\\a.exe", nullptr, nullptr,
+                                      "snmp\nState=4\0\r%\0", nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << GetLastError();
+    EXPECT_TRUE(scm.close(service));
+    EXPECT_EQ("Name=CvsLines\n"
+              "DisplayName*=One%0ATwo\n"
+              "Type=16\n"
+              "Start=3\n"
+              "ErrorControl=1\n"
+              "ImagePath=C:\\50%\\a.exe\n"
+              "DependOnService*=snmp%0AState=4\n"
+              "DependOnService*=%0D%25\n"
+              "ObjectName=LocalSystem\n"
+              "State=1\n"
+              "StopPending=0\n"
+              "ControlsAccepted=1\n",
+              ReadFile(dir_ / "cvslines.svc"));
     EXPECT_EQ(CountFiles(".tmp"), 0);
+    scm.close(manager);
+}
+
+TEST_F(ScmStore, RecordsUpToTheBoundAreKeptAndLargerOnesRefused) {
+    Scm scm;
+    ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
+    ASSERT_NE(manager, nullptr) << GetLastError();
+    ScHandle neighbour = scm.Create(manager, "CvsNeighbour");
+    ASSERT_NE(neighbour, nullptr) << GetLastError();
+    EXPECT_TRUE(scm.close(neighbour));
+    const std::string neighbourRecord = ReadFile(dir_ / "cvsneighbour.svc");
+
+    // A list of `names` names of `length` bytes each, as CreateServiceA takes it.
+    auto list = [](std::size_t names, std::size_t length) {
+        std::string text;
+        for (std::size_t i = 0; i < names; ++i) text += std::string(length - 1, 'm') + static_cast<char>('a' + i % 26) + '\0';
+        return text + '\0';
+    };
+    // 1.1 MB of names: registered, read back, and replaced by a later creation.
+    std::string large = list(11000, 100);
+    ScHandle service = scm.Create(manager, "CvsLarge", large.c_str());
+    ASSERT_NE(service, nullptr) << GetLastError();
+    EXPECT_TRUE(DeleteService(service)) << GetLastError();
+    EXPECT_TRUE(scm.close(service));
+    service = scm.Create(manager, "CvsLarge", large.c_str());
+    ASSERT_NE(service, nullptr) << GetLastError();
+    EXPECT_TRUE(scm.close(service));
+    auto entry = host::FindService("CvsLarge");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(11000u, entry->dependencies.size());
+
+    // Over 32 MiB: refused before anything is written, so the store stays as it was.
+    std::string huge = list(33, 1 << 20);
+    SetLastError(0);
+    EXPECT_EQ(nullptr, scm.Create(manager, "CvsHuge", huge.c_str()));
+    EXPECT_EQ(kErrorNotEnoughMemory, GetLastError());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "cvshuge.svc"));
+    EXPECT_EQ(0, CountFiles(".tmp"));
+    EXPECT_EQ(neighbourRecord, ReadFile(dir_ / "cvsneighbour.svc"));
+    EXPECT_EQ(2u, host::ListServices().size());
+
+    // Nor is a file over the bound read: it is damaged.
+    WriteFile(dir_ / "cvshuge.svc", "Name=CvsHuge\nImagePath=" + std::string((32 << 20) + 1, 'x') + "\n");
+    SetLastError(0);
+    EXPECT_EQ(nullptr, scm.openService(manager, "CvsHuge", kServiceQueryStatus));
+    EXPECT_EQ(kErrorInvalidData, GetLastError());
     scm.close(manager);
 }
 

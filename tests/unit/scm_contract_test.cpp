@@ -223,6 +223,27 @@ TEST_F(ScmContract, NewServiceIsStoppedAndFoundWithoutRegardToCase) {
     EXPECT_EQ(status.currentState, kServiceStopped);
 }
 
+TEST_F(ScmContract, LineBreaksAreTakenInEveryValue) {
+    std::string name = UniqueName("Lines") + "\nTwo";
+    created_.push_back(name);
+    const std::string display = name + "\r\nDisplay";
+    ScHandle service = Keep(CreateServiceA(manager_, name.c_str(), display.c_str(), kServiceAllAccess,
+                                           kServiceWin32OwnProcess, kServiceDemandStart, kServiceErrorNormal,
+                                           "C:\\windows\\system32\\cvs-contract.exe\nState=4", nullptr, nullptr,
+                                           "CvsContractDep\nState=4\0\r\0", nullptr, nullptr));
+    ASSERT_NE(service, nullptr) << GetLastError();
+    ServiceStatus status;
+    ASSERT_TRUE(query_(service, &status)) << GetLastError();
+    EXPECT_EQ(kServiceStopped, status.currentState);
+    // Found again by its name, and its display name, line breaks and all, is taken.
+    EXPECT_NE(nullptr, Keep(openService_(manager_, Lower(name).c_str(), kServiceQueryStatus))) << GetLastError();
+    const std::string other = UniqueName("Lines");
+    EXPECT_FAILS_WITH(Keep(CreateServiceA(manager_, other.c_str(), display.c_str(), kServiceAllAccess,
+                                          kServiceWin32OwnProcess, kServiceDemandStart, kServiceErrorNormal,
+                                          "C:\\a.exe", nullptr, nullptr, nullptr, nullptr, nullptr)) != nullptr,
+                      kErrorDuplicateServiceName);
+}
+
 TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
     std::string name = UniqueName("Delete");
     ScHandle created = Keep(Create(name));
