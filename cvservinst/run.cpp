@@ -37,6 +37,9 @@ constexpr char kBottomRightDouble = '\xBC';
 constexpr std::size_t kFirstCell = 31;
 constexpr std::size_t kSecondCell = 16;
 constexpr std::size_t kThirdCell = 28;
+// A row is its three cells between four borders: the console's 80 columns less one, so that no line
+// wraps.
+static_assert(1 + kFirstCell + 1 + kSecondCell + 1 + kThirdCell + 1 == 79);
 
 // The maker's texts must fit their cells after the blanks and labels in front of them.
 static_assert(kMaker.size() <= kFirstCell - 1);
