@@ -20,6 +20,8 @@ constexpr std::string_view kExample =
 constexpr std::string_view kMaker = "Corvane Software";
 constexpr std::string_view kEmail = "help@corvane.test";
 constexpr std::string_view kWeb = "www.corvane.test";
+// The version, from project(VERSION) in CMakeLists.txt, as the resources have it.
+constexpr std::string_view kVersion = CVSERVINST_VERSION;
 
 // Code page 437 box characters.
 constexpr char kSingleVertical = '\xB3';
@@ -35,11 +37,15 @@ constexpr char kBottomRightDouble = '\xBC';
 constexpr std::size_t kFirstCell = 31;
 constexpr std::size_t kSecondCell = 16;
 constexpr std::size_t kThirdCell = 28;
+// A row is its three cells between four borders: the console's 80 columns less one, so that no line
+// wraps.
+static_assert(1 + kFirstCell + 1 + kSecondCell + 1 + kThirdCell + 1 == 79);
 
 // The maker's texts must fit their cells after the blanks and labels in front of them.
 static_assert(kMaker.size() <= kFirstCell - 1);
 static_assert(kEmail.size() <= kThirdCell - 9);
 static_assert(kWeb.size() <= kThirdCell - 9);
+static_assert(kVersion.size() <= kSecondCell - 10);
 
 // `text` followed by blanks to the end of a cell of `width` characters.
 std::string Cell(std::string_view text, std::size_t width) {
@@ -80,7 +86,8 @@ std::array<std::string, 4> BannerLines() {
     top += kTopRightSingleToDouble;
 
     const std::string rowTwo =
-        Row(" CVServiceInstaller", "  Version 0.10  ", std::string("  EMail: ").append(kEmail));
+        Row(" CVServiceInstaller", std::string("  Version ").append(kVersion),
+            std::string("  EMail: ").append(kEmail));
     const std::string rowThree =
         Row(std::string(" ").append(kMaker), "   Sept, 2009   ", std::string("  Web:   ").append(kWeb));
 

@@ -202,7 +202,9 @@ TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
             holder.openService(holderManager, "Svc", platform::kServiceQueryStatus | platform::kDeleteAccess);
         ASSERT_NE(nullptr, held);
         // An uninstaller, say, deleted it while the holder had it open.
-        if (row.markedBefore) ASSERT_TRUE(platform::DeleteService(held));
+        if (row.markedBefore) {
+            ASSERT_TRUE(platform::DeleteService(held));
+        }
         if (row.released != 0) host::AfterSleep(row.released, [&] { holder.close(held); });
 
         EXPECT_EQ(row.error, ErrorOf([] { servises::RemoveService("Svc"); }));
@@ -211,7 +213,9 @@ TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
         EXPECT_EQ(row.sleeps + 3, host::CallTrace("OpenServiceA").size());
         const auto left = host::FindService("Svc");
         EXPECT_EQ(row.released == 0, left.has_value());
-        if (left) EXPECT_TRUE(left->markedForDelete);
+        if (left) {
+            EXPECT_TRUE(left->markedForDelete);
+        }
         if (row.released == 0) holder.close(held);
         holder.close(holderManager);
         EXPECT_EQ(0u, host::OpenHandleCount());

@@ -1,7 +1,8 @@
 # cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DWORK_DIR=dir -DPACKAGE=name.zip
-#       -DPROGRAM=prog.exe -DREADME=README.md -P package_check.cmake
-# Makes the release ZIP in WORK_DIR and checks that it holds, under its top directory, the built
-# program and the README, byte for byte.
+#       -DPROGRAM=prog.exe -DREADME=README.md -DOBJDUMP=objdump -P package_check.cmake
+# Makes the release ZIP in WORK_DIR and checks that it holds, under its top directory, the released
+# program and the README, byte for byte, and that the program carries no debug sections and no
+# symbol table.
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -38,3 +39,18 @@ foreach(pair "cvservinst.exe=${PROGRAM}" "README.md=${README}")
     message(FATAL_ERROR "${entry} in ${PACKAGE} is not ${source}")
   endif()
 endforeach()
+
+set(packed ${WORK_DIR}/unpacked/${top}/cvservinst.exe)
+execute_process(COMMAND ${OBJDUMP} -h ${packed} OUTPUT_VARIABLE sections RESULT_VARIABLE status)
+execute_process(COMMAND ${OBJDUMP} -t ${packed} OUTPUT_VARIABLE symbols RESULT_VARIABLE symbols_status)
+if(NOT status EQUAL 0 OR NOT symbols_status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} could not read ${packed}")
+endif()
+string(REGEX MATCHALL "\\.debug_[a-z_]+" debug_sections "${sections}")
+if(debug_sections)
+  list(REMOVE_DUPLICATES debug_sections)
+  message(FATAL_ERROR "cvservinst.exe in ${PACKAGE} has debug sections: ${debug_sections}")
+endif()
+if(NOT symbols MATCHES "SYMBOL TABLE:[\r\n]+no symbols")
+  message(FATAL_ERROR "cvservinst.exe in ${PACKAGE} has a symbol table")
+endif()
