@@ -60,22 +60,22 @@ TEST(FormatMessage, FailuresLeaveTheBufferAlone) {
         char buffer[512];
         std::memset(buffer, '#', sizeof buffer);
         SetLastError(0);
-        EXPECT_EQ(FormatMessageA(c.flags, nullptr, c.code, 0, buffer, size, nullptr), 0u);
-        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(0u, FormatMessageA(c.flags, nullptr, c.code, 0, buffer, size, nullptr));
+        EXPECT_EQ(c.error, GetLastError());
         EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, '#'));
     }
 }
 
 TEST(FormatMessage, InsertMarkersStayAsTheyAre) {
     std::string raw = Format(kSystemIgnoring, kErrorMrMidNotFound);
-    EXPECT_NE(raw.find("%1"), std::string::npos) << raw;
-    EXPECT_NE(raw.find("%2"), std::string::npos) << raw;
+    EXPECT_NE(std::string::npos, raw.find("%1")) << raw;
+    EXPECT_NE(std::string::npos, raw.find("%2")) << raw;
 
     // A text without markers needs no arguments.
     std::string plain = Format(kFormatMessageFromSystem, kErrorServiceExists);
     EXPECT_EQ(plain, Format(kSystemIgnoring, kErrorServiceExists));
     // The exact fit: length plus its NUL.
-    EXPECT_EQ(Format(kSystemIgnoring, kErrorServiceExists, nullptr, static_cast<uint32_t>(plain.size() + 1)), plain);
+    EXPECT_EQ(plain, Format(kSystemIgnoring, kErrorServiceExists, nullptr, static_cast<uint32_t>(plain.size() + 1)));
 }
 
 TEST(LastError, BelongsToEachThread) {
@@ -86,8 +86,8 @@ TEST(LastError, BelongsToEachThread) {
         SetLastError(kErrorAccessDenied);
     });
     other.join();
-    EXPECT_EQ(seenByOther, 0u);
-    EXPECT_EQ(GetLastError(), kErrorServiceExists);
+    EXPECT_EQ(0u, seenByOther);
+    EXPECT_EQ(kErrorServiceExists, GetLastError());
 }
 
 class Library : public ::testing::Test {
@@ -109,49 +109,49 @@ TEST_F(Library, OnlyTheServiceLibraryLoads) {
         SCOPED_TRACE(c.name ? c.name : "(null)");
         SetLastError(0);
         ModuleHandle module = LoadLibraryA(c.name);
-        EXPECT_EQ(module != nullptr, c.error == 0);
-        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(c.error == 0, module != nullptr);
+        EXPECT_EQ(c.error, GetLastError());
         if (module) FreeLibrary(module);
     }
-    EXPECT_EQ(host::LibraryLoadCount(), 0);
+    EXPECT_EQ(0, host::LibraryLoadCount());
 }
 
 TEST_F(Library, EntryPointsByTheirExactNames) {
     ModuleHandle module = LoadLibraryA("advapi32.dll");
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(nullptr, module);
     for (const char* name : {"OpenSCManagerA", "OpenServiceA", "ControlService", "CloseServiceHandle",
                              "EnumServicesStatusA", "StartServiceA", "QueryServiceStatus"})
-        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+        EXPECT_NE(nullptr, GetProcAddress(module, name)) << name;
     for (const char* name : {"openservicea", "OpenServiceW", "QueryServiceStatusEx", ""}) {
         SetLastError(0);
-        EXPECT_EQ(GetProcAddress(module, name), nullptr) << name;
-        EXPECT_EQ(GetLastError(), kErrorProcNotFound) << name;
+        EXPECT_EQ(nullptr, GetProcAddress(module, name)) << name;
+        EXPECT_EQ(kErrorProcNotFound, GetLastError()) << name;
     }
     // Two loads need two releases.
     ModuleHandle again = LoadLibraryA("advapi32.dll");
-    EXPECT_EQ(again, module);
-    EXPECT_EQ(host::LibraryLoadCount(), 2);
+    EXPECT_EQ(module, again);
+    EXPECT_EQ(2, host::LibraryLoadCount());
     FreeLibrary(again);
-    EXPECT_EQ(host::LibraryLoadCount(), 1);
+    EXPECT_EQ(1, host::LibraryLoadCount());
     FreeLibrary(module);
-    EXPECT_EQ(host::LibraryLoadCount(), 0);
+    EXPECT_EQ(0, host::LibraryLoadCount());
 }
 
 TEST_F(Library, HooksHideAnEntryPointOrFailTheLoad) {
     host::HideEntryPoint("QueryServiceStatus");
     ModuleHandle module = LoadLibraryA("advapi32.dll");
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(nullptr, module);
     SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module, "QueryServiceStatus"), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorProcNotFound);
-    EXPECT_NE(GetProcAddress(module, "ControlService"), nullptr);
+    EXPECT_EQ(nullptr, GetProcAddress(module, "QueryServiceStatus"));
+    EXPECT_EQ(kErrorProcNotFound, GetLastError());
+    EXPECT_NE(nullptr, GetProcAddress(module, "ControlService"));
     FreeLibrary(module);
 
     host::FailLibraryLoad(kErrorAccessDenied);
     SetLastError(0);
-    EXPECT_EQ(LoadLibraryA("advapi32.dll"), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
-    EXPECT_EQ(host::CallTrace(host::EntryPoint::LoadLibraryA).back(), "LoadLibraryA advapi32.dll -> error 5");
+    EXPECT_EQ(nullptr, LoadLibraryA("advapi32.dll"));
+    EXPECT_EQ(kErrorAccessDenied, GetLastError());
+    EXPECT_EQ("LoadLibraryA advapi32.dll -> error 5", host::CallTrace(host::EntryPoint::LoadLibraryA).back());
 }
 
 TEST(CriticalSection, IsReentrantAndExcludesOtherThreads) {
@@ -168,7 +168,7 @@ TEST(CriticalSection, IsReentrantAndExcludesOtherThreads) {
     std::thread a(work), b(work);
     a.join();
     b.join();
-    EXPECT_EQ(counter, 40000);
+    EXPECT_EQ(40000, counter);
 }
 
 TEST(SleepTest, SleepsForRealUnlessRecorded) {

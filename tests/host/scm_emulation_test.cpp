@@ -40,17 +40,17 @@ TEST_F(ScmEmulation, StatusQueriesCountDownAnAcceptedStop) {
         SCOPED_TRACE(c.stopPending);
         Seed(kServiceRunning, c.stopPending);
         ScHandle service = scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus);
-        ASSERT_NE(service, nullptr) << GetLastError();
+        ASSERT_NE(nullptr, service) << GetLastError();
         ServiceStatus status;
         ASSERT_TRUE(scm.control(service, kServiceControlStop, &status)) << GetLastError();
-        EXPECT_EQ(status.currentState, kServiceStopPending);
-        EXPECT_EQ(status.serviceType, kServiceWin32OwnProcess);
+        EXPECT_EQ(kServiceStopPending, status.currentState);
+        EXPECT_EQ(kServiceWin32OwnProcess, status.serviceType);
         std::vector<uint32_t> states;
         for (std::size_t i = 0; i < c.states.size(); ++i) {
             ASSERT_TRUE(scm.query(service, &status)) << GetLastError();
             states.push_back(status.currentState);
         }
-        EXPECT_EQ(states, c.states);
+        EXPECT_EQ(c.states, states);
         scm.close(service);
     }
     scm.close(manager);
@@ -77,8 +77,8 @@ TEST_F(ScmEmulation, ControlsRefusedByState) {
         ServiceStatus status;
         SetLastError(0);
         EXPECT_FALSE(scm.control(service, c.control, &status));
-        EXPECT_EQ(GetLastError(), c.error);
-        EXPECT_EQ(host::FindService("CorvaneService")->state, c.state);
+        EXPECT_EQ(c.error, GetLastError());
+        EXPECT_EQ(c.state, host::FindService("CorvaneService")->state);
         scm.close(service);
     }
     scm.close(manager);
@@ -126,7 +126,7 @@ TEST_F(ScmEmulation, MarkedServiceGoesOnlyOnceStoppedAndClosed) {
     ASSERT_TRUE(scm.control(service, kServiceControlStop, &status)) << GetLastError();
     ASSERT_TRUE(scm.query(service, &status));
     ASSERT_TRUE(scm.query(service, &status));
-    EXPECT_EQ(status.currentState, kServiceStopped);
+    EXPECT_EQ(kServiceStopped, status.currentState);
     EXPECT_TRUE(host::FindService("CorvaneService")) << "went before its last handle closed";
     scm.close(service);
     EXPECT_FALSE(host::FindService("CorvaneService"));
@@ -144,14 +144,14 @@ TEST_F(ScmEmulation, AMarkedServiceGoesWhenNothingKeepsIt) {
     Scm scm;
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
     ScHandle service = scm.openService(manager, "CorvaneService", kServiceQueryStatus);
-    ASSERT_NE(service, nullptr) << "a running marked service went";
+    ASSERT_NE(nullptr, service) << "a running marked service went";
     scm.close(service);
 
     entry.state = kServiceStopped;
     host::SeedService(entry);
     SetLastError(0);
-    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceQueryStatus), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorServiceDoesNotExist);
+    EXPECT_EQ(nullptr, scm.openService(manager, "CorvaneService", kServiceQueryStatus));
+    EXPECT_EQ(kErrorServiceDoesNotExist, GetLastError());
     EXPECT_FALSE(host::FindService("CorvaneService"));
     scm.close(manager);
 }
@@ -165,17 +165,17 @@ TEST_F(ScmEmulation, ClosedHandleIsInvalidEverywhere) {
     ServiceStatus status;
     SetLastError(0);
     EXPECT_FALSE(scm.close(service));
-    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    EXPECT_EQ(kErrorInvalidHandle, GetLastError());
     SetLastError(0);
     EXPECT_FALSE(scm.query(service, &status));
-    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    EXPECT_EQ(kErrorInvalidHandle, GetLastError());
     SetLastError(0);
     EXPECT_FALSE(DeleteService(service));
-    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    EXPECT_EQ(kErrorInvalidHandle, GetLastError());
     ASSERT_TRUE(scm.close(manager));
     SetLastError(0);
-    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceAllAccess), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    EXPECT_EQ(nullptr, scm.openService(manager, "CorvaneService", kServiceAllAccess));
+    EXPECT_EQ(kErrorInvalidHandle, GetLastError());
 }
 
 TEST_F(ScmEmulation, ReadOnlyStoreDeniesChanges) {
@@ -183,15 +183,15 @@ TEST_F(ScmEmulation, ReadOnlyStoreDeniesChanges) {
     host::SetMemoryStoreWritable(false);
     Scm scm;
     SetLastError(0);
-    EXPECT_EQ(scm.openManager(nullptr, nullptr, kScManagerAllAccess), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    EXPECT_EQ(nullptr, scm.openManager(nullptr, nullptr, kScManagerAllAccess));
+    EXPECT_EQ(kErrorAccessDenied, GetLastError());
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerConnect);
-    ASSERT_NE(manager, nullptr);
+    ASSERT_NE(nullptr, manager);
     SetLastError(0);
-    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceStop), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    EXPECT_EQ(nullptr, scm.openService(manager, "CorvaneService", kServiceStop));
+    EXPECT_EQ(kErrorAccessDenied, GetLastError());
     ScHandle service = scm.openService(manager, "CorvaneService", kServiceQueryStatus);
-    EXPECT_NE(service, nullptr);
+    EXPECT_NE(nullptr, service);
     scm.close(service);
     scm.close(manager);
 }
@@ -199,7 +199,7 @@ TEST_F(ScmEmulation, ReadOnlyStoreDeniesChanges) {
 TEST_F(ScmEmulation, CreateFailsWhenTheStoreCannotKeepTheService) {
     Scm scm;
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
-    ASSERT_NE(manager, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, manager) << GetLastError();
     // The caller loses its right to change the store after the manager was opened.
     host::SetMemoryStoreWritable(false);
     SetLastError(0);
@@ -218,10 +218,10 @@ TEST_F(ScmEmulation, InjectedFailureHitsOnlyTheNextCallAndIsLogged) {
     Scm scm;
     ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
     SetLastError(0);
-    EXPECT_EQ(scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus), nullptr);
-    EXPECT_EQ(GetLastError(), kErrorAccessDenied);
+    EXPECT_EQ(nullptr, scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus));
+    EXPECT_EQ(kErrorAccessDenied, GetLastError());
     ScHandle service = scm.openService(manager, "CorvaneService", kServiceStop | kServiceQueryStatus);
-    ASSERT_NE(service, nullptr);
+    ASSERT_NE(nullptr, service);
     ServiceStatus status;
     scm.control(service, kServiceControlStop, &status);
     scm.query(service, &status);
@@ -229,26 +229,27 @@ TEST_F(ScmEmulation, InjectedFailureHitsOnlyTheNextCallAndIsLogged) {
     scm.close(service);
     scm.close(manager);
 
-    EXPECT_EQ(host::CallTrace(), (std::vector<std::string>{
-                                     "LoadLibraryA advapi32.dll -> ok",
-                                     "GetProcAddress OpenSCManagerA -> ok",
-                                     "GetProcAddress OpenServiceA -> ok",
-                                     "GetProcAddress ControlService -> ok",
-                                     "GetProcAddress CloseServiceHandle -> ok",
-                                     "GetProcAddress EnumServicesStatusA -> ok",
-                                     "GetProcAddress StartServiceA -> ok",
-                                     "GetProcAddress QueryServiceStatus -> ok",
-                                     "OpenSCManagerA 0xf003f -> #1",
-                                     "OpenServiceA #1 CorvaneService 0x24 -> error 5",
-                                     "OpenServiceA #1 CorvaneService 0x24 -> #2",
-                                     "ControlService #2 1 -> state 3",
-                                     "QueryServiceStatus #2 -> state 1",
-                                     "Sleep 1000",
-                                     "CloseServiceHandle #2 -> ok",
-                                     "CloseServiceHandle #1 -> ok",
-                                 }));
-    EXPECT_EQ(host::RecordedSleeps(), std::vector<uint32_t>{1000});
-    EXPECT_EQ(host::OpenHandleCount(), 0u);
+    EXPECT_EQ((std::vector<std::string>{
+                  "LoadLibraryA advapi32.dll -> ok",
+                  "GetProcAddress OpenSCManagerA -> ok",
+                  "GetProcAddress OpenServiceA -> ok",
+                  "GetProcAddress ControlService -> ok",
+                  "GetProcAddress CloseServiceHandle -> ok",
+                  "GetProcAddress EnumServicesStatusA -> ok",
+                  "GetProcAddress StartServiceA -> ok",
+                  "GetProcAddress QueryServiceStatus -> ok",
+                  "OpenSCManagerA 0xf003f -> #1",
+                  "OpenServiceA #1 CorvaneService 0x24 -> error 5",
+                  "OpenServiceA #1 CorvaneService 0x24 -> #2",
+                  "ControlService #2 1 -> state 3",
+                  "QueryServiceStatus #2 -> state 1",
+                  "Sleep 1000",
+                  "CloseServiceHandle #2 -> ok",
+                  "CloseServiceHandle #1 -> ok",
+              }),
+              host::CallTrace());
+    EXPECT_EQ(std::vector<uint32_t>{1000}, host::RecordedSleeps());
+    EXPECT_EQ(0u, host::OpenHandleCount());
 }
 
 TEST_F(ScmEmulation, CreateKeepsTheConfigurationAsHandedOver) {
@@ -259,17 +260,17 @@ TEST_F(ScmEmulation, CreateKeepsTheConfigurationAsHandedOver) {
                                       kServiceWin32OwnProcess | kServiceInteractiveProcess, kServiceAutoStart,
                                       kServiceErrorNormal, "\"C:\\Corvane\\svc.exe\" -service", nullptr, &tag,
                                       "RpcSs\0+NetworkProvider\0", nullptr, "secret");
-    ASSERT_NE(service, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, service) << GetLastError();
     scm.close(service);
     auto entry = host::FindService("corvaneservice");
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->displayName, "Corvane");
-    EXPECT_EQ(entry->type, kServiceWin32OwnProcess | kServiceInteractiveProcess);
-    EXPECT_EQ(entry->start, kServiceAutoStart);
-    EXPECT_EQ(entry->imagePath, "\"C:\\Corvane\\svc.exe\" -service");
-    EXPECT_EQ(entry->dependencies, (std::vector<std::string>{"RpcSs", "+NetworkProvider"}));
-    EXPECT_EQ(entry->objectName, "LocalSystem");
-    EXPECT_EQ(entry->state, kServiceStopped);
+    EXPECT_EQ("Corvane", entry->displayName);
+    EXPECT_EQ(kServiceWin32OwnProcess | kServiceInteractiveProcess, entry->type);
+    EXPECT_EQ(kServiceAutoStart, entry->start);
+    EXPECT_EQ("\"C:\\Corvane\\svc.exe\" -service", entry->imagePath);
+    EXPECT_EQ((std::vector<std::string>{"RpcSs", "+NetworkProvider"}), entry->dependencies);
+    EXPECT_EQ("LocalSystem", entry->objectName);
+    EXPECT_EQ(kServiceStopped, entry->state);
     EXPECT_FALSE(entry->markedForDelete);
 
     // Configurations the manager refuses.
@@ -286,18 +287,16 @@ TEST_F(ScmEmulation, CreateKeepsTheConfigurationAsHandedOver) {
     };
     for (const Case& c : refused) {
         SetLastError(0);
-        EXPECT_EQ(CreateServiceA(manager, "CvsRefused", nullptr, kServiceAllAccess, c.type, c.start,
-                                 c.errorControl, "C:\\a.exe", nullptr, nullptr, nullptr, c.account, nullptr),
-                  nullptr);
-        EXPECT_EQ(GetLastError(), kErrorInvalidParameter);
+        EXPECT_EQ(nullptr, CreateServiceA(manager, "CvsRefused", nullptr, kServiceAllAccess, c.type, c.start,
+                                 c.errorControl, "C:\\a.exe", nullptr, nullptr, nullptr, c.account, nullptr));
+        EXPECT_EQ(kErrorInvalidParameter, GetLastError());
     }
     SetLastError(0);
-    EXPECT_EQ(CreateServiceA(manager, "CvsOther", "corvane", kServiceAllAccess, kServiceWin32OwnProcess,
+    EXPECT_EQ(nullptr, CreateServiceA(manager, "CvsOther", "corvane", kServiceAllAccess, kServiceWin32OwnProcess,
                              kServiceDemandStart, kServiceErrorNormal, "C:\\a.exe", nullptr, nullptr, nullptr,
-                             nullptr, nullptr),
-              nullptr);
-    EXPECT_EQ(GetLastError(), kErrorDuplicateServiceName);
-    EXPECT_EQ(host::ListServices().size(), 1u);
+                             nullptr, nullptr));
+    EXPECT_EQ(kErrorDuplicateServiceName, GetLastError());
+    EXPECT_EQ(1u, host::ListServices().size());
     scm.close(manager);
 }
 
@@ -311,7 +310,7 @@ TEST_F(ScmEmulation, TheEmulationsEndClosesWhatATestLeftOpen) {
         Seed(kServiceRunning);
         ScHandle manager = scm.openManager(nullptr, nullptr, kScManagerAllAccess);
         service = scm.openService(manager, "CorvaneService", kServiceAllAccess);
-        ASSERT_NE(service, nullptr);
+        ASSERT_NE(nullptr, service);
         EXPECT_EQ(2u, host::OpenHandleCount());
     }
     // Closed as the program would close them: the record holds no handle of this process.
@@ -321,7 +320,7 @@ TEST_F(ScmEmulation, TheEmulationsEndClosesWhatATestLeftOpen) {
     EXPECT_EQ(0u, host::OpenHandleCount());
     SetLastError(0);
     EXPECT_FALSE(scm.close(service));
-    EXPECT_EQ(GetLastError(), kErrorInvalidHandle);
+    EXPECT_EQ(kErrorInvalidHandle, GetLastError());
 }
 
 }  // namespace

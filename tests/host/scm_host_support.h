@@ -78,7 +78,7 @@ protected:
     void SetUp() override {
         emulation_.emplace(platform::host::EmulatedStore::Disk);
         std::string pattern = (std::filesystem::temp_directory_path() / "cvs-scm-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
         root_ = pattern;
         ::chmod(root_.c_str(), 0755);
         dir_ = root_ / "store";
