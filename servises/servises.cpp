@@ -40,7 +40,7 @@ struct ServiceApiTable {
 
     bool Complete() const {
         bool complete = true;
-#define SERVISES_PRESENT(name) complete = complete && name != nullptr;
+#define SERVISES_PRESENT(name) complete = complete && (name) != nullptr;
         SERVISES_ENTRY_POINTS(SERVISES_PRESENT)
 #undef SERVISES_PRESENT
         return complete;

@@ -1,6 +1,7 @@
 // The test hooks (scm_testing.h) and the store in memory.
 #include "platform/host/scm_testing.h"
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -175,9 +176,9 @@ std::vector<std::string> CallTrace(EntryPoint entryPoint) {
 
 std::string DependenciesRead() {
     const std::vector<Call>& log = ActiveServiceManager().log;
-    for (auto call = log.rbegin(); call != log.rend(); ++call)
-        if (call->entryPoint == EntryPoint::CreateServiceA) return call->dependencies;
-    return {};
+    const auto last = std::find_if(log.rbegin(), log.rend(),
+                                   [](const Call& call) { return call.entryPoint == EntryPoint::CreateServiceA; });
+    return last == log.rend() ? std::string() : last->dependencies;
 }
 
 std::size_t OpenHandleCount() { return ActiveServiceManager().OpenHandleCount(); }
