@@ -5,6 +5,7 @@
 
 #include "platform/errors.h"
 #include "platform/library.h"
+#include "platform/scoped_handle.h"
 #include "platform/services.h"
 #include "platform/sync.h"
 
@@ -14,19 +15,35 @@ std::string ServiceLibraryName = "advapi32.dll";
 
 namespace {
 
-// The entry points bound at run time, in the order they are looked up.
+// The entry points bound at run time, in the order they are looked up: each is a member of the
+// table, of the type platform::<name>Proc, looked up by its name.
+#define SERVISES_ENTRY_POINTS(ENTRY) \
+    ENTRY(OpenSCManagerA)            \
+    ENTRY(OpenServiceA)              \
+    ENTRY(ControlService)            \
+    ENTRY(CloseServiceHandle)        \
+    ENTRY(EnumServicesStatusA)       \
+    ENTRY(StartServiceA)             \
+    ENTRY(QueryServiceStatus)
+
 struct ServiceApiTable {
-    platform::OpenSCManagerAProc OpenSCManagerA = nullptr;
-    platform::OpenServiceAProc OpenServiceA = nullptr;
-    platform::ControlServiceProc ControlService = nullptr;
-    platform::CloseServiceHandleProc CloseServiceHandle = nullptr;
-    platform::EnumServicesStatusAProc EnumServicesStatusA = nullptr;
-    platform::StartServiceAProc StartServiceA = nullptr;
-    platform::QueryServiceStatusProc QueryServiceStatus = nullptr;
+#define SERVISES_MEMBER(name) platform::name##Proc name = nullptr;
+    SERVISES_ENTRY_POINTS(SERVISES_MEMBER)
+#undef SERVISES_MEMBER
+
+    // Looks every entry point up, once each, in order.
+    void Bind(platform::ModuleHandle library) {
+#define SERVISES_BIND(name) name = platform::ProcCast<platform::name##Proc>(platform::GetProcAddress(library, #name));
+        SERVISES_ENTRY_POINTS(SERVISES_BIND)
+#undef SERVISES_BIND
+    }
 
     bool Complete() const {
-        return OpenSCManagerA && OpenServiceA && ControlService && CloseServiceHandle &&
-               EnumServicesStatusA && StartServiceA && QueryServiceStatus;
+        bool complete = true;
+#define SERVISES_PRESENT(name) complete = complete && (name) != nullptr;
+        SERVISES_ENTRY_POINTS(SERVISES_PRESENT)
+#undef SERVISES_PRESENT
+        return complete;
     }
 };
 
@@ -42,11 +59,6 @@ constexpr int kStopPolls = 20;
 // the last handle closes. The removal looks again this often, for at most 20 s.
 constexpr uint32_t kGoneCheckMilliseconds = 250;
 constexpr int kGoneChecks = 80;
-
-template <typename Proc>
-void Bind(Proc& entry, const char* name) {
-    entry = platform::ProcCast<Proc>(platform::GetProcAddress(ServiceLibraryHandle, name));
-}
 
 // Raises the unit's error with `firstLine` and the system's text for the last error. Called right
 // after the failing call, before anything else can change the last error.
@@ -65,23 +77,15 @@ void RequireServiceApi() {
     if (!ServiceApiAvailable()) throw EServiceError("advapi32.dll wasn`t loaded");
 }
 
+struct ScHandleTraits {
+    using Type = platform::ScHandle;
+    static platform::ScHandle Invalid() { return nullptr; }
+    static void Close(platform::ScHandle handle) { ServiceApi.CloseServiceHandle(handle); }
+};
+
 // Closes a manager or service handle, if one was obtained, when it goes out of scope; declared in
 // the order of opening, the guards close in reverse.
-class ScHandleGuard {
-public:
-    explicit ScHandleGuard(platform::ScHandle handle) : handle_(handle) {}
-    ~ScHandleGuard() {
-        if (handle_ != nullptr) ServiceApi.CloseServiceHandle(handle_);
-    }
-    ScHandleGuard(const ScHandleGuard&) = delete;
-    ScHandleGuard& operator=(const ScHandleGuard&) = delete;
-
-    platform::ScHandle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    platform::ScHandle handle_;
-};
+using ScHandleGuard = platform::ScopedHandle<ScHandleTraits>;
 
 // Asks the service to stop and waits until it has. Deleting a service that runs, or may run, only
 // marks it: it would go once its process ends, and a new registration of its name fails until
@@ -154,15 +158,7 @@ bool ServiceApiAvailable() {
     if (ServiceLibraryHandle == nullptr && BindAttempted == 0) {
         BindAttempted = 1;
         ServiceLibraryHandle = platform::LoadLibraryA(ServiceLibraryName.c_str());
-        if (ServiceLibraryHandle != nullptr) {
-            Bind(ServiceApi.OpenSCManagerA, "OpenSCManagerA");
-            Bind(ServiceApi.OpenServiceA, "OpenServiceA");
-            Bind(ServiceApi.ControlService, "ControlService");
-            Bind(ServiceApi.CloseServiceHandle, "CloseServiceHandle");
-            Bind(ServiceApi.EnumServicesStatusA, "EnumServicesStatusA");
-            Bind(ServiceApi.StartServiceA, "StartServiceA");
-            Bind(ServiceApi.QueryServiceStatus, "QueryServiceStatus");
-        }
+        if (ServiceLibraryHandle != nullptr) ServiceApi.Bind(ServiceLibraryHandle);
     }
     return ServiceLibraryHandle != nullptr && ServiceApi.Complete();
 }
@@ -191,18 +187,18 @@ void RemoveServiceOn(const std::string& machineName, const std::string& serviceN
 
     {
         const ScHandleGuard service(
-            ServiceApi.OpenServiceA(manager.get(), serviceName.c_str(), platform::kServiceAllAccess));
+            ServiceApi.OpenServiceA(manager.Get(), serviceName.c_str(), platform::kServiceAllAccess));
         if (!service) RaiseWithSystemText("Cannot open service");
-        StopBeforeDeletion(service.get());
+        StopBeforeDeletion(service.Get());
         // Already marked (by an earlier run or an uninstaller): it goes like one marked now.
-        if (!platform::DeleteService(service.get()) &&
+        if (!platform::DeleteService(service.Get()) &&
             platform::GetLastError() != platform::kErrorServiceMarkedForDelete) {
             RaiseWithSystemText("Cannot delete service");
         }
     }
     // A marked registration cannot go while any handle to it is open, this removal's own included,
     // which is why that one is closed before the wait.
-    WaitUntilGone(manager.get(), serviceName);
+    WaitUntilGone(manager.Get(), serviceName);
 }
 
 void RemoveService(const std::string& serviceName) { RemoveServiceOn("", serviceName); }
@@ -218,7 +214,7 @@ void InstallService(const std::string& serviceName, const std::string& displayNa
     if (!manager) RaiseWithSystemText("Cannot open Service Control Manager");
 
     const ScHandleGuard created(platform::CreateServiceA(
-        manager.get(), serviceName.c_str(), displayName.c_str(), platform::kServiceAllAccess,
+        manager.Get(), serviceName.c_str(), displayName.c_str(), platform::kServiceAllAccess,
         serviceType, startType, platform::kServiceErrorNormal, binaryPath.c_str(), nullptr, nullptr,
         dependencies.c_str(), nullptr, nullptr));
     if (!created) RaiseWithSystemText("Cannot create service");

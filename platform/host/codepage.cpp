@@ -7,19 +7,16 @@
 #include <string>
 
 #include "platform/host/terminal.h"
-#include "platform/host/testing.h"
+#include "platform/scoped_handle.h"
 
 namespace platform {
 namespace {
 
-// Linux names files and writes to terminals in UTF-8, so that is the ANSI code page by default.
-constexpr unsigned kUtf8 = 65001;
-std::atomic<unsigned> ansiCodePage{kUtf8};
 
 // The C library's name for each code page that can be chosen.
 const char* IconvName(unsigned codePage) {
     switch (codePage) {
-        case kUtf8: return "UTF-8";
+        case host::kUtf8CodePage: return "UTF-8";
         case 1252: return "CP1252";
         case 932: return "CP932";
         case 936: return "CP936";
@@ -29,27 +26,18 @@ const char* IconvName(unsigned codePage) {
     }
 }
 
-// Closes a conversion descriptor on every path.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
-    ~Converter() {
-        if (Valid()) ::iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Get() const { return cd_; }
-
-private:
-    iconv_t cd_;
+struct IconvTraits {
+    using Type = iconv_t;
+    static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+    static void Close(iconv_t cd) { ::iconv_close(cd); }
 };
+using Converter = ScopedHandle<IconvTraits>;
 
 // `text` converted from the ANSI code page to `to`; each byte that starts no valid character, or a
 // character cut short at the end, gives `replacement`, as the Windows conversion puts U+FFFD
 // there. False when the C library lacks the conversion.
 bool ConvertAnsi(const char* to, std::string_view text, std::string_view replacement, std::string& out) {
-    const Converter converter(to, IconvName(ansiCodePage.load()));
+    const Converter converter(::iconv_open(to, IconvName(host::AnsiCodePageNumber.load())));
     if (!converter.Valid()) return false;
     out.clear();
     // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): iconv's input is not const in POSIX
@@ -73,7 +61,7 @@ bool ConvertAnsi(const char* to, std::string_view text, std::string_view replace
 }  // namespace
 
 bool IsAnsiLeadByte(unsigned char byte) {
-    switch (ansiCodePage.load()) {
+    switch (host::AnsiCodePageNumber.load()) {
         case 932:  // Shift JIS
             return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
         case 936:  // GBK
@@ -94,13 +82,10 @@ std::size_t Utf16Length(std::string_view text) {
 
 namespace host {
 
-bool SetAnsiCodePage(unsigned codePage) {
-    if (IconvName(codePage) == nullptr) return false;
-    ansiCodePage = codePage;
-    return true;
-}
+// Linux names files and writes to terminals in UTF-8, so that is the ANSI code page by default.
+std::atomic<unsigned> AnsiCodePageNumber{kUtf8CodePage};
 
-unsigned AnsiCodePage() { return ansiCodePage.load(); }
+bool SupportedAnsiCodePage(unsigned codePage) { return IconvName(codePage) != nullptr; }
 
 std::string AnsiAsUtf8(std::string_view text) {
     std::string shown;

@@ -2,20 +2,14 @@
 // words, one for each code the emulation can return, each ending in "\r\n" as the system's do.
 #include "platform/errors.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 #include <string_view>
-
-#include "platform/host/emulation.h"
 
 namespace platform {
 namespace {
 
-thread_local uint32_t t_lastError = 0;
+thread_local uint32_t LastErrorCode = 0;
 
-constexpr uint32_t kFormatMessageAllocateBuffer = 0x0100;
-constexpr uint32_t kFormatMessageMaxWidthMask = 0x00FF;
 
 struct Message {
     uint32_t code;
@@ -31,6 +25,7 @@ constexpr Message kMessages[] = {
     {kErrorInvalidData, "The data is not valid.\r\n"},
     {kErrorGenFailure, "The device is not working.\r\n"},
     {kErrorInvalidParameter, "A parameter is not valid.\r\n"},
+    {kErrorCallNotImplemented, "The call is not implemented here.\r\n"},
     {kErrorDiskFull, "The disk is full.\r\n"},
     {kErrorInsufficientBuffer, "The buffer is too small for the data.\r\n"},
     {kErrorInvalidName, "The name is not valid.\r\n"},
@@ -70,71 +65,18 @@ bool KnownLanguage(uint32_t languageId) {
            languageId == 0x0409;
 }
 
-// Expands the escapes and inserts of a message; an insert needs an argument array (a va_list cannot
-// be read here), so one without arguments fails rather than read memory.
-uint32_t ExpandInserts(std::string_view text, uint32_t flags, const void* arguments, std::string& out) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '%') {
-            out += c;
-            continue;
-        }
-        if (++i == text.size()) break;
-        c = text[i];
-        if (c >= '1' && c <= '9') {
-            std::size_t number = static_cast<std::size_t>(c - '0');
-            if (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')
-                number = number * 10 + static_cast<std::size_t>(text[++i] - '0');
-            std::string_view format = "s";
-            if (i + 1 < text.size() && text[i + 1] == '!') {
-                std::size_t close = text.find('!', i + 2);
-                if (close == std::string_view::npos) return kErrorInvalidParameter;
-                format = text.substr(i + 2, close - i - 2);
-                i = close;
-            }
-            if (!arguments || !(flags & kFormatMessageArgumentArray)) return kErrorInvalidParameter;
-            std::uintptr_t value = static_cast<const std::uintptr_t*>(arguments)[number - 1];
-            if (format == "s") {
-                const char* string = reinterpret_cast<const char*>(value);
-                out += string ? string : "(null)";
-            } else if (format == "d" || format == "u" || format == "x" || format == "X" || format == "lu") {
-                char digits[32];
-                const char* conversion = format == "d" ? "%d" : format == "x" ? "%x" : format == "X" ? "%X" : "%u";
-                // NOLINTNEXTLINE(cert-err33-c): 32 bytes hold any unsigned; nothing is cut off
-                std::snprintf(digits, sizeof digits, conversion, static_cast<unsigned>(value));
-                out += digits;
-            } else {
-                return kErrorInvalidParameter;
-            }
-        } else if (c == '0') {
-            return kErrorSuccess;
-        } else if (c == 'n') {
-            out += "\r\n";
-        } else if (c == 'r') {
-            out += '\r';
-        } else if (c == 't') {
-            out += '\t';
-        } else {
-            out += c;  // "%%", "%.", "%!", "% " and the like stand for the character itself
-        }
-    }
-    return kErrorSuccess;
-}
-
 }  // namespace
 
-uint32_t GetLastError() { return t_lastError; }
+uint32_t GetLastError() { return LastErrorCode; }
 
-void SetLastError(uint32_t code) { t_lastError = code; }
+void SetLastError(uint32_t code) { LastErrorCode = code; }
 
 uint32_t FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_t languageId, char* buffer,
-                        uint32_t size, void* arguments) {
-    // Only system texts, written into the caller's buffer, are emulated.
-    uint32_t supported = kFormatMessageFromSystem | kFormatMessageIgnoreInserts | kFormatMessageArgumentArray |
-                         kFormatMessageMaxWidthMask;
-    uint32_t width = flags & kFormatMessageMaxWidthMask;
-    if ((flags & ~supported) || (flags & kFormatMessageAllocateBuffer) || !(flags & kFormatMessageFromSystem) ||
-        (width != 0 && width != kFormatMessageMaxWidthMask)) {
+                        uint32_t size, void*) {
+    // Only system texts, written into the caller's buffer, are emulated; inserts are left as they
+    // are, so a text that holds one needs FORMAT_MESSAGE_IGNORE_INSERTS.
+    const uint32_t supported = kFormatMessageFromSystem | kFormatMessageIgnoreInserts | kFormatMessageArgumentArray;
+    if ((flags & ~supported) || !(flags & kFormatMessageFromSystem)) {
         SetLastError(kErrorInvalidParameter);
         return 0;
     }
@@ -147,23 +89,10 @@ uint32_t FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_
         SetLastError(kErrorResourceLangNotFound);
         return 0;
     }
-    std::string message;
-    if (flags & kFormatMessageIgnoreInserts) {
-        message = text;
-    } else if (uint32_t error = ExpandInserts(text, flags, arguments, message)) {
-        SetLastError(error);
+    const std::string_view message = text;
+    if (!(flags & kFormatMessageIgnoreInserts) && message.find('%') != std::string_view::npos) {
+        SetLastError(kErrorInvalidParameter);
         return 0;
-    }
-    if (width == kFormatMessageMaxWidthMask) {
-        // The text's own line breaks become blanks.
-        std::string joined;
-        joined.reserve(message.size());
-        for (std::size_t at = 0; at < message.size(); ++at) {
-            const bool lineBreak = message.compare(at, 2, "\r\n") == 0;
-            joined.push_back(lineBreak ? ' ' : message[at]);
-            if (lineBreak) ++at;
-        }
-        message = std::move(joined);
     }
     if (!buffer) {
         SetLastError(kErrorInvalidParameter);
@@ -173,7 +102,8 @@ uint32_t FormatMessageA(uint32_t flags, const void*, uint32_t messageId, uint32_
         SetLastError(kErrorInsufficientBuffer);
         return 0;
     }
-    std::memcpy(buffer, message.c_str(), message.size() + 1);
+    std::memcpy(buffer, message.data(), message.size());
+    buffer[message.size()] = '\0';
     return static_cast<uint32_t>(message.size());
 }
 

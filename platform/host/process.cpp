@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-std::vector<std::string> arguments;
+std::vector<std::string> Arguments;
 
 // A standard stream that the caller closed is held open on /dev/null, so that no file the program
 // opens later (a record of the service store, say) takes its number and receives what was meant for
@@ -35,13 +35,13 @@ void InitProcess(int argc, char** argv) {
     // that ends the process without a word.
     // NOLINTNEXTLINE(cert-err33-c): fails only for an invalid signal number, and SIGPIPE is valid
     std::signal(SIGPIPE, SIG_IGN);
-    arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+    Arguments.assign(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 // On Linux the shell has already split the command line; the arguments are taken as received.
-std::vector<std::string> ProgramArguments() { return arguments; }
+std::vector<std::string> ProgramArguments() { return Arguments; }
 
 // Every argument the shell passed stays, an empty one too.
-bool CommandLineHasTextAfterProgramName() { return !arguments.empty(); }
+bool CommandLineHasTextAfterProgramName() { return !Arguments.empty(); }
 
 }  // namespace platform

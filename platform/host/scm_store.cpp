@@ -1,4 +1,4 @@
-// The emulated service manager's stores: files in a directory, or a map in memory.
+// The emulated service manager's store on disk: files in a directory.
 #include "platform/host/scm_store.h"
 
 #include <dirent.h>
@@ -9,18 +9,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <set>
 #include <thread>
 
 #include "platform/errors.h"
-#include "platform/host/emulation.h"
+#include "platform/scoped_handle.h"
 
 namespace platform::host {
 namespace {
@@ -33,19 +30,12 @@ constexpr std::size_t kMaxRecordSize = std::size_t{32} << 20;
 constexpr const char* kRecordSuffix = ".svc";
 
 
-class DirCloser {
-public:
-    explicit DirCloser(DIR* dir) : dir_(dir) {}
-    ~DirCloser() {
-        if (dir_) ::closedir(dir_);
-    }
-    DirCloser(const DirCloser&) = delete;
-    DirCloser& operator=(const DirCloser&) = delete;
-    DIR* Get() const { return dir_; }
-
-private:
-    DIR* dir_;
+struct DirTraits {
+    using Type = DIR*;
+    static DIR* Invalid() { return nullptr; }
+    static void Close(DIR* dir) { ::closedir(dir); }
 };
+using Dir = ScopedHandle<DirTraits>;
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -103,7 +93,7 @@ bool ValidState(uint32_t state) { return state >= kServiceStopped && state <= kS
 // value of the service manager's can hold one), an empty dependency, a state or count out of its
 // range (ERROR_INVALID_PARAMETER), or a record over the size bound (ERROR_NOT_ENOUGH_MEMORY).
 uint32_t CheckStorable(const ServiceEntry& entry, std::size_t textSize) {
-    if (entry.name.empty() || entry.name.find_first_of("/\\") != std::string::npos) return kErrorInvalidName;
+    if (!ValidServiceName(entry.name)) return kErrorInvalidName;
     if (HasNul(entry.name) || HasNul(entry.displayName) || HasNul(entry.imagePath) || HasNul(entry.objectName))
         return kErrorInvalidParameter;
     for (const std::string& dependency : entry.dependencies)
@@ -121,18 +111,6 @@ bool ParseNumber(std::string_view text, Number& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return !text.empty() && ec == std::errc() && ptr == end;
-}
-
-uint32_t WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return ErrnoToWin32(errno);
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return kErrorSuccess;
 }
 
 uint32_t SyncDirectory(const std::string& dir) {
@@ -194,7 +172,7 @@ public:
     }
 
     uint32_t List(std::vector<ServiceEntry>& entries) override {
-        DirCloser dir(::opendir(dir_.c_str()));
+        Dir dir(::opendir(dir_.c_str()));
         if (!dir.Get()) return ErrnoToWin32(errno);
         std::vector<std::string> stems;
         errno = 0;
@@ -224,11 +202,10 @@ public:
         std::string temp = dir_ + "/.tmp-XXXXXX";
         Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
         if (!fd.Valid()) return ErrnoToWin32(errno);
-        uint32_t error = WriteAll(fd.Get(), text);
+        uint32_t error = ErrnoToWin32(WriteAll(fd.Get(), text));
         if (error == kErrorSuccess && ::fchmod(fd.Get(), 0644) != 0) error = ErrnoToWin32(errno);
         if (error == kErrorSuccess && ::fsync(fd.Get()) != 0) error = ErrnoToWin32(errno);
-        if (int closeError = fd.Close(); error == kErrorSuccess && closeError != 0)
-            error = ErrnoToWin32(closeError);
+        if (::close(fd.Release()) != 0 && error == kErrorSuccess) error = ErrnoToWin32(errno);
         if (error == kErrorSuccess && ::rename(temp.c_str(), PathOf(LowerName(entry.name)).c_str()) != 0)
             error = ErrnoToWin32(errno);
         if (error != kErrorSuccess) {
@@ -311,60 +288,6 @@ private:
     }
 
     std::string dir_;
-};
-
-// --- In memory --------------------------------------------------------------------------------
-
-struct MemoryData {
-    std::mutex mutex;
-    std::map<std::string, ServiceEntry> entries;
-    std::atomic<bool> writable{true};  // read apart from the lock, which a session may hold
-};
-
-class MemorySession : public StoreSession {
-public:
-    explicit MemorySession(MemoryData& data) : data_(data), lock_(data.mutex) {}
-
-    uint32_t Load(std::string_view name, ServiceEntry& entry) override {
-        auto found = data_.entries.find(LowerName(name));
-        if (found == data_.entries.end()) return kErrorServiceDoesNotExist;
-        entry = found->second;
-        return kErrorSuccess;
-    }
-    uint32_t List(std::vector<ServiceEntry>& entries) override {
-        entries.clear();
-        for (const auto& [key, entry] : data_.entries) entries.push_back(entry);
-        return kErrorSuccess;
-    }
-    uint32_t Save(const ServiceEntry& entry) override {
-        // Refused as the disk store refuses a caller that may not write its directory.
-        if (!data_.writable) return kErrorAccessDenied;
-        std::string text;
-        if (uint32_t error = FormatRecord(entry, text)) return error;
-        data_.entries[LowerName(entry.name)] = entry;
-        return kErrorSuccess;
-    }
-    uint32_t Remove(std::string_view name) override {
-        return data_.entries.erase(LowerName(name)) ? kErrorSuccess : kErrorServiceDoesNotExist;
-    }
-
-private:
-    MemoryData& data_;
-    std::unique_lock<std::mutex> lock_;
-};
-
-class MemoryStore : public Store {
-public:
-    bool Readable() const override { return true; }
-    bool Writable() const override { return data_.writable; }
-    uint32_t Begin(std::unique_ptr<StoreSession>& session) override {
-        session = std::make_unique<MemorySession>(data_);
-        return kErrorSuccess;
-    }
-    void SetWritable(bool writable) { data_.writable = writable; }
-
-private:
-    mutable MemoryData data_;
 };
 
 }  // namespace
@@ -451,7 +374,7 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
         if (key == "Name") {
             entry.name = value;
             hasName = true;
-            ok = !value.empty() && value.find_first_of("/\\") == std::string_view::npos;
+            ok = ValidServiceName(value);
         } else if (key == "DisplayName") {
             entry.displayName = value;
         } else if (key == "Type") {
@@ -528,7 +451,7 @@ uint32_t OpenDiskStore(const char* machine, std::shared_ptr<Store>& store) {
         if (!IsDirectory(dir)) {
             // Machine names compare without regard to case.
             dir.clear();
-            DirCloser list(::opendir(machines.c_str()));
+            Dir list(::opendir(machines.c_str()));
             while (list.Get()) {
                 const dirent* item = ::readdir(list.Get());
                 if (!item) break;
@@ -560,12 +483,6 @@ Fd LockMachineObject(std::string_view name, std::chrono::milliseconds timeout) {
     Fd lock = OpenLockFile(path);
     if (lock.Valid() && LockWithin(lock.Get(), timeout) != kErrorSuccess) lock.Reset();
     return lock;
-}
-
-std::shared_ptr<Store> MakeMemoryStore() { return std::make_shared<MemoryStore>(); }
-
-void SetMemoryStoreWritable(Store& store, bool writable) {
-    if (auto* memory = dynamic_cast<MemoryStore*>(&store)) memory->SetWritable(writable);
 }
 
 }  // namespace platform::host

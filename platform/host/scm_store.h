@@ -4,20 +4,8 @@
 // ~/.local/state/cvservinst/scm, made with its parents on first use. A remote machine "NAME" is
 // <store>/machines/NAME/, used only when it exists. One file per service,
 // <store>/<name in lower case>.svc (a name may begin with a dot, but one that begins with ".lock."
-// is not listed), of "Key=Value" lines each ending in LF (no CR anywhere):
-//   Name, DisplayName, Type, Start, ErrorControl, ImagePath, DependOnService (one line per name, in
-//   order), ObjectName, State, StopPending (0 when absent), ControlsAccepted (1 when absent),
-//   StateAfterStop (the state a stop ends in, 1 when absent), MarkedForDelete (1, or absent), PendingQueries (stop-pending reports already given, 0 when
-//   absent), OpenHandle (one line per open service handle: the id of the process holding it).
-// Numbers are decimal. A value is kept byte for byte, backslashes and all, so that Windows paths
-// read as they are written; a value holding a CR or LF is written instead as "Key*=Value", in which
-// "%0D", "%0A" and "%25" stand for CR, LF and '%' (any "%XX" but "%00" is read back as that byte).
-// No value holds a NUL: the service manager's strings end at the first one.
-// Blank lines are ignored; any other line that is not a known key, a bad number or "%" escape, a
-// CR or NUL, a repeated key, a missing Name, or a Name that does not match the file's name makes
-// the record damaged (ERROR_INVALID_DATA), never silently dropped or rewritten.
-// A record is at most 32 MiB: a larger one is refused when written (ERROR_NOT_ENOUGH_MEMORY,
-// before anything of the store changes) and read as damaged.
+// is not listed), holding the record described in scm_model.h; a record whose Name does not match
+// its file's name is damaged.
 // Every change writes a temporary ".tmp-*" file in the store, syncs it and renames it into place,
 // under an exclusive flock on <store>/.lock, waited for at most 10 s (CVSERVINST_SCM_LOCK_TIMEOUT_MS
 // milliseconds when set) before the call fails with ERROR_SERVICE_DATABASE_LOCKED.
@@ -25,9 +13,6 @@
 // with every character of the name other than [A-Za-z0-9._-] written as '_'.
 #pragma once
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -35,42 +20,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host/scm_testing.h"
+#include "platform/host/fd_write.h"
+#include "platform/host/scm_model.h"
 
 namespace platform::host {
-
-// Closes a file descriptor on every path.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    // Closes now and reports the close's own failure, as errno.
-    int Close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
 
 // The store held under its lock; every call returns a Win32 error code, 0 on success.
 class StoreSession {
@@ -103,9 +56,6 @@ std::string DiskStoreRoot();
 // Takes the machine's lock of that name, waiting at most `timeout`: the descriptor that holds it
 // (the lock goes when it is closed), or an invalid one when it could not be had.
 Fd LockMachineObject(std::string_view name, std::chrono::milliseconds timeout);
-
-std::shared_ptr<Store> MakeMemoryStore();
-void SetMemoryStoreWritable(Store& store, bool writable);
 
 // ASCII lower case: how names compare, and how a record's file is named.
 std::string LowerName(std::string_view name);

@@ -5,7 +5,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/host/emulation.h"
+#include "platform/host/fd_write.h"
+#include "platform/host/scm_model.h"
 #include "platform/host/scm_store.h"
 
 namespace platform {
@@ -33,9 +34,23 @@ MachineLock::~MachineLock() = default;
 
 bool MachineLock::Held() const { return state_->lock.Valid(); }
 
-void Sleep(uint32_t milliseconds) {
-    if (host::detail::RecordSleepIfHooked(milliseconds)) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+namespace host {
+
+// The manager's clock passes the time: the real one unless a test set its own.
+void ServiceManager::Sleep(uint32_t milliseconds) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        sleeps.push_back(milliseconds);
+        log.push_back(Call{EntryPoint::Sleep, "Sleep " + std::to_string(milliseconds), 0, {}});
+    }
+    if (clock)
+        clock(milliseconds);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
+
+}  // namespace host
+
+void Sleep(uint32_t milliseconds) { host::ActiveServiceManager().Sleep(milliseconds); }
 
 }  // namespace platform

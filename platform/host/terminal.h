@@ -1,12 +1,19 @@
 // Text as a terminal shows it: the host's stand-in for a Windows console.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
 #include "platform/console.h"
 
 namespace platform::host {
+
+inline constexpr unsigned kUtf8CodePage = 65001;
+
+// The emulated ANSI code page: UTF-8 unless a test chose another that SupportedAnsiCodePage names.
+extern std::atomic<unsigned> AnsiCodePageNumber;
+bool SupportedAnsiCodePage(unsigned codePage);
 
 // The ANSI `text` as UTF-8, the characters it stands for in the emulated ANSI code page; a byte
 // that starts no valid character there becomes U+FFFD.

@@ -1,4 +1,4 @@
-// Settings of the host emulation that tests choose.
+// Settings of the host emulation that tests choose (in the tests' library, with scm_testing.h).
 #pragma once
 
 namespace platform::host {

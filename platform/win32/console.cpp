@@ -65,17 +65,4 @@ void WriteLine(std::string_view text, TextCharset charset) {
 }
 
 void WriteErrorText(std::string_view text) noexcept { WriteText(STD_ERROR_HANDLE, text, TextCharset::Ansi); }
-
-namespace win32 {
-
-std::string SystemErrorMessage(DWORD code) {
-    char buffer[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, buffer, sizeof buffer, nullptr);
-    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n')) --length;
-    if (length == 0) return "System error " + std::to_string(code) + ".";
-    return std::string(buffer, length);
-}
-
-}  // namespace win32
 }  // namespace platform

@@ -3,25 +3,20 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/scoped_handle.h"
 #include "platform/win32/win32.h"
 
 namespace platform {
 namespace {
 
-// Closes a directory search on every path.
-class FindGuard {
-public:
-    explicit FindGuard(HANDLE find) : find_(find) {}
-    ~FindGuard() {
-        if (find_ != INVALID_HANDLE_VALUE) ::FindClose(find_);
-    }
-    FindGuard(const FindGuard&) = delete;
-    FindGuard& operator=(const FindGuard&) = delete;
-    bool Found() const { return find_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE find_;
+struct FindTraits {
+    using Type = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE find) { ::FindClose(find); }
 };
+
+// Closes a directory search on every path.
+using FindGuard = ScopedHandle<FindTraits>;
 
 }  // namespace
 
@@ -52,7 +47,7 @@ ExpandedPath GetFullPathNameA(std::string_view fileName) {
 bool FileExists(const std::string& path) {
     WIN32_FIND_DATAA data{};
     const FindGuard find(::FindFirstFileA(path.c_str(), &data));
-    if (!find.Found() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    if (!find.Valid() || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
     FILETIME local{};
     WORD date = 0;
     WORD time = 0;

@@ -4,17 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/nul_list.h"
 #include "platform/win32/win32.h"
 
 namespace platform {
 namespace {
-
-// The bytes of a NUL-separated list up to and including the NUL that closes its first empty name.
-std::size_t ListLength(const char* list) {
-    std::size_t length = 0;
-    while (list[length] != '\0') length += std::strlen(list + length) + 1;
-    return length + 1;
-}
 
 // Converts `length` bytes of ANSI text, NULs included, to UTF-16; empty optional on failure, with
 // the last error set by the conversion.
@@ -40,7 +34,7 @@ struct WideArgument {
     WideArgument(const char* ansi, bool isList) {
         if (ansi == nullptr) return;
         present = true;
-        const auto wide = ToWide(ansi, isList ? ListLength(ansi) : std::strlen(ansi) + 1);
+        const auto wide = ToWide(ansi, isList ? NulListLength(ansi) : std::strlen(ansi) + 1);
         converted = wide.has_value();
         if (converted) text = *wide;
     }

@@ -85,7 +85,7 @@ protected:
     }
 
     int savedStdin_ = -1;
-    host::EmulationScope emulation_;
+    host::Emulation emulation_;
 };
 
 TEST_F(ReinstallHostTest, DependencyListsKeepEveryNameAsGiven) {
@@ -113,15 +113,12 @@ TEST_F(ReinstallHostTest, DependencyListsKeepEveryNameAsGiven) {
     // One process for every row: a list left over from the run before must not leak into the next.
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
-        host::KeepDependencyBytes(2);
+        const host::Emulation emulation;
 
         const Outcome outcome = Reinstall("/opt/corvane/corvane.exe", row.masters);
         EXPECT_EQ(0, outcome.status);
         EXPECT_EQ(row.list, cvservinst::Dependencies);
-        EXPECT_EQ(row.list + std::string(2, '\0'), host::KeptDependencyBytes());
+        EXPECT_EQ(row.list, host::DependenciesRead());
         const auto entry = host::FindService("CorvaneService");
         ASSERT_TRUE(entry.has_value());
         EXPECT_EQ(row.stored, entry->dependencies);
@@ -174,7 +171,7 @@ TEST_F(ReinstallHostTest, ARunningOldServiceIsStoppedAndReplaced) {
     EXPECT_EQ(0, outcome.status);
     EXPECT_EQ(kDone, outcome.out);
     EXPECT_EQ((std::vector<uint32_t>{1000, 1000}), host::RecordedSleeps());
-    EXPECT_EQ(1u, host::CallTrace("DeleteService").size());
+    EXPECT_EQ(1u, host::CallTrace(host::EntryPoint::DeleteService).size());
 
     const auto entry = host::FindService("CorvaneService");
     ASSERT_TRUE(entry.has_value());
@@ -197,7 +194,7 @@ TEST_F(ReinstallHostTest, AServiceThatNeverStopsIsReportedOnlyThroughTheFailedCr
     EXPECT_NE(std::string::npos, outcome.err.find("Cannot create service")) << outcome.err;
     EXPECT_EQ(std::string::npos, outcome.err.find("Cannot stop service")) << outcome.err;
     EXPECT_EQ(std::string::npos, outcome.err.find("Confirm")) << outcome.err;
-    EXPECT_TRUE(host::CallTrace("DeleteService").empty());
+    EXPECT_TRUE(host::CallTrace(host::EntryPoint::DeleteService).empty());
 
     const auto entry = host::FindService("CorvaneService");
     ASSERT_TRUE(entry.has_value());
@@ -226,9 +223,7 @@ TEST_F(ReinstallHostTest, AnOldServiceThatCannotGoNowIsNeverLostSilently) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
+        host::Emulation emulation;
         host::ServiceEntry old = OldRunning(0);
         if (!row.acceptsStop) old.controlsAccepted = 0;
         host::SeedService(old);
@@ -238,7 +233,7 @@ TEST_F(ReinstallHostTest, AnOldServiceThatCannotGoNowIsNeverLostSilently) {
         if (row.released != 0) {
             held = holder.openService(manager, "CorvaneService", platform::kServiceQueryStatus);
             // After the stop's one sleep, the removal's looks.
-            host::AfterSleep(1 + row.released, [&] { holder.close(held); });
+            emulation.AfterSleep(1 + row.released, [&] { holder.close(held); });
         }
 
         const Outcome outcome = Reinstall("/opt/new/corvane.exe");
@@ -258,7 +253,7 @@ TEST_F(ReinstallHostTest, AnOldServiceThatCannotGoNowIsNeverLostSilently) {
             EXPECT_EQ(old.imagePath, entry->imagePath);
             EXPECT_EQ(platform::kServiceRunning, entry->state);
             EXPECT_FALSE(entry->markedForDelete);
-            EXPECT_TRUE(host::CallTrace("DeleteService").empty());
+            EXPECT_TRUE(host::CallTrace(host::EntryPoint::DeleteService).empty());
         }
         if (row.released > row.sleeps) holder.close(held);
         holder.close(manager);
@@ -306,7 +301,7 @@ TEST_F(ReinstallHostTest, WithoutRightsTheCreationNamesTheManager) {
     EXPECT_EQ(1, outcome.status);
     // The removal's manager refusal says the same words; only the creation's report may show them.
     EXPECT_EQ(" Error: " + message + "\r\n", outcome.out);
-    EXPECT_EQ(2u, host::CallTrace("OpenSCManagerA").size());
+    EXPECT_EQ(2u, host::CallTrace(host::EntryPoint::OpenSCManagerA).size());
     EXPECT_NE(std::string::npos, outcome.err.find("- Error -")) << outcome.err;
     EXPECT_EQ(1u, Count(outcome.err, "Cannot open Service Control Manager")) << outcome.err;
     EXPECT_TRUE(host::ListServices().empty());

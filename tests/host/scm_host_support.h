@@ -19,7 +19,7 @@
 
 namespace cvs_test {
 
-// The seven entry points, bound through LoadLibraryA/GetProcAddress.
+// The seven entry points, bound through LoadLibraryA/GetProcAddress as the program binds them.
 struct Scm {
     Scm() {
         module = platform::LoadLibraryA("advapi32.dll");
@@ -72,14 +72,13 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
 }
 
 // A fresh directory, readable by everyone, named by CVSERVINST_SCM_DIR for the test's lifetime
-// (the program's own store is named again after it); the emulation is reset around it and uses the
-// on-disk store.
+// (the program's own store is named again after it), and a fresh emulation on the on-disk store.
 class TempStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::host::ResetEmulation();
+        emulation_.emplace(platform::host::EmulatedStore::Disk);
         std::string pattern = (std::filesystem::temp_directory_path() / "cvs-scm-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
         root_ = pattern;
         ::chmod(root_.c_str(), 0755);
         dir_ = root_ / "store";
@@ -87,7 +86,7 @@ protected:
         ::setenv("CVSERVINST_SCM_DIR", dir_.c_str(), 1);
     }
     void TearDown() override {
-        platform::host::ResetEmulation();
+        emulation_.reset();
         if (previousStore_)
             ::setenv("CVSERVINST_SCM_DIR", previousStore_->c_str(), 1);
         else
@@ -107,6 +106,7 @@ protected:
     std::filesystem::path root_;
     std::filesystem::path dir_;
     std::optional<std::string> previousStore_;
+    std::optional<platform::host::Emulation> emulation_;
 };
 
 }  // namespace cvs_test

@@ -23,7 +23,7 @@ using cvs_test::SystemText;
 // A started unit over a fresh in-memory service manager with recorded sleeps.
 class ServisesHostTest : public testing::Test {
 protected:
-    host::EmulationScope emulation_;
+    host::Emulation emulation_;
     cvs_test::StartedServises unit_;
 };
 
@@ -55,16 +55,16 @@ const servises::DependencyList kFixed("RpcSs\0Eventlog\0TapiSrv\0\0", 24);
 TEST_F(ServisesHostTest, TwoCallsLoadTheLibraryOnce) {
     EXPECT_TRUE(servises::ServiceApiAvailable());
     EXPECT_TRUE(servises::ServiceApiAvailable());
-    EXPECT_EQ(1u, host::CallTrace("LoadLibraryA").size());
-    EXPECT_EQ(7u, host::CallTrace("GetProcAddress").size());
+    EXPECT_EQ(1u, host::CallTrace(host::EntryPoint::LoadLibraryA).size());
+    EXPECT_EQ(7u, host::CallTrace(host::EntryPoint::GetProcAddress).size());
 }
 
 TEST_F(ServisesHostTest, AFailedLoadIsNeverRetried) {
     host::FailLibraryLoad(platform::kErrorModNotFound);
     EXPECT_FALSE(servises::ServiceApiAvailable());
     EXPECT_FALSE(servises::ServiceApiAvailable());
-    EXPECT_EQ(1u, host::CallTrace("LoadLibraryA").size());
-    EXPECT_TRUE(host::CallTrace("GetProcAddress").empty());
+    EXPECT_EQ(1u, host::CallTrace(host::EntryPoint::LoadLibraryA).size());
+    EXPECT_TRUE(host::CallTrace(host::EntryPoint::GetProcAddress).empty());
 }
 
 TEST_F(ServisesHostTest, AMissingEntryPointLeavesTheLibraryLoadedButUnavailable) {
@@ -72,7 +72,7 @@ TEST_F(ServisesHostTest, AMissingEntryPointLeavesTheLibraryLoadedButUnavailable)
     EXPECT_FALSE(servises::ServiceApiAvailable());
     EXPECT_FALSE(servises::ServiceApiAvailable());
     // Every entry point is still looked up, once, and the library stays loaded until the unit stops.
-    EXPECT_EQ(7u, host::CallTrace("GetProcAddress").size());
+    EXPECT_EQ(7u, host::CallTrace(host::EntryPoint::GetProcAddress).size());
     EXPECT_EQ(1, host::LibraryLoadCount());
     servises::StopUnit();
     EXPECT_EQ(0, host::LibraryLoadCount());
@@ -87,7 +87,9 @@ TEST_F(ServisesHostTest, UnavailableEntryPointsMakeNoServiceManagerCall) {
                   servises::InstallService("Other", "Other", "C:\\other.exe", kFixed, 0x110, 2);
               }));
     for (const auto& call : host::CallLog()) {
-        EXPECT_TRUE(call.entryPoint == "LoadLibraryA" || call.entryPoint == "GetProcAddress") << call.line;
+        EXPECT_TRUE(call.entryPoint == host::EntryPoint::LoadLibraryA ||
+                    call.entryPoint == host::EntryPoint::GetProcAddress)
+            << call.line;
     }
     EXPECT_TRUE(host::FindService("Victim").has_value());
 }
@@ -114,9 +116,7 @@ TEST_F(ServisesHostTest, RemovalWaitsForTheStopAsLongAsItShould) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
+        const host::Emulation emulation;
         host::SeedService(row.seeded);
 
         EXPECT_EQ(row.error, ErrorOf([] { servises::RemoveService("Svc"); }));
@@ -124,7 +124,7 @@ TEST_F(ServisesHostTest, RemovalWaitsForTheStopAsLongAsItShould) {
         EXPECT_EQ(row.deleted, !host::FindService("Svc").has_value());
         EXPECT_EQ(0u, host::OpenHandleCount());
         // The service's handle is closed before the manager's.
-        const Trace closes = host::CallTrace("CloseServiceHandle");
+        const Trace closes = host::CallTrace(host::EntryPoint::CloseServiceHandle);
         EXPECT_EQ((Trace{"CloseServiceHandle #2 -> ok", "CloseServiceHandle #1 -> ok"}), closes);
     }
 }
@@ -152,17 +152,15 @@ TEST_F(ServisesHostTest, AServiceThatRefusesTheStopIsNotDeleted) {
     };
     for (const auto& row : refusals) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
+        const host::Emulation emulation;
         host::ServiceEntry seeded = Running("Svc", 0);
         seeded.state = row.state;
         seeded.controlsAccepted = row.controlsAccepted;
         host::SeedService(seeded);
-        if (row.injected != 0) host::FailNextCall("ControlService", row.injected);
+        if (row.injected != 0) host::FailNextCall(host::EntryPoint::ControlService, row.injected);
 
         EXPECT_EQ("Cannot stop service\r\n" + SystemText(row.code), ErrorOf([] { servises::RemoveService("Svc"); }));
-        EXPECT_TRUE(host::CallTrace("DeleteService").empty());
+        EXPECT_TRUE(host::CallTrace(host::EntryPoint::DeleteService).empty());
         EXPECT_TRUE(host::RecordedSleeps().empty());
         const auto left = host::FindService("Svc");
         ASSERT_TRUE(left.has_value());
@@ -170,7 +168,7 @@ TEST_F(ServisesHostTest, AServiceThatRefusesTheStopIsNotDeleted) {
         EXPECT_EQ(row.state, left->state);
         EXPECT_EQ(0u, host::OpenHandleCount());
         EXPECT_EQ((Trace{"CloseServiceHandle #2 -> ok", "CloseServiceHandle #1 -> ok"}),
-                  host::CallTrace("CloseServiceHandle"));
+                  host::CallTrace(host::EntryPoint::CloseServiceHandle));
     }
 }
 
@@ -192,9 +190,7 @@ TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
     };
     for (const auto& row : holds) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
+        host::Emulation emulation;
         host::SeedService(Stopped("Svc"));
         cvs_test::Scm holder;
         const platform::ScHandle holderManager = holder.openManager(nullptr, nullptr, platform::kScManagerConnect);
@@ -205,12 +201,12 @@ TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
         if (row.markedBefore) {
             ASSERT_TRUE(platform::DeleteService(held));
         }
-        if (row.released != 0) host::AfterSleep(row.released, [&] { holder.close(held); });
+        if (row.released != 0) emulation.AfterSleep(row.released, [&] { holder.close(held); });
 
         EXPECT_EQ(row.error, ErrorOf([] { servises::RemoveService("Svc"); }));
         EXPECT_EQ(std::vector<uint32_t>(row.sleeps, 250), host::RecordedSleeps());
         // The holder's open, the removal's, then one look at once and one after each sleep.
-        EXPECT_EQ(row.sleeps + 3, host::CallTrace("OpenServiceA").size());
+        EXPECT_EQ(row.sleeps + 3, host::CallTrace(host::EntryPoint::OpenServiceA).size());
         const auto left = host::FindService("Svc");
         EXPECT_EQ(row.released == 0, left.has_value());
         if (left) {
@@ -225,7 +221,7 @@ TEST_F(ServisesHostTest, RemovalWaitsForAMarkedRegistrationToGo) {
 
 TEST_F(ServisesHostTest, AFailedStatusQueryEndsTheWaitWithTheStateLastReported) {
     host::SeedService(Running("Svc", 5));
-    host::FailNextCall("QueryServiceStatus", platform::kErrorInvalidHandle);
+    host::FailNextCall(host::EntryPoint::QueryServiceStatus, platform::kErrorInvalidHandle);
     EXPECT_EQ("Cannot stop service", ErrorOf([] { servises::RemoveService("Svc"); }));
     EXPECT_EQ((std::vector<uint32_t>{1000}), host::RecordedSleeps());
     EXPECT_TRUE(host::FindService("Svc").has_value());
@@ -235,26 +231,24 @@ TEST_F(ServisesHostTest, AFailedStatusQueryEndsTheWaitWithTheStateLastReported) 
 TEST_F(ServisesHostTest, RemovalFailuresCarryTheSystemsText) {
     struct Failure {
         const char* what;
-        const char* entryPoint;  // made to fail; nullptr when nothing is
+        std::optional<host::EntryPoint> entryPoint;  // made to fail; none when nothing is
         uint32_t code;
         std::string expected;
     };
     const Failure failures[] = {
-        {"not registered", nullptr, 0,
+        {"not registered", std::nullopt, 0,
          "Cannot open service\r\n" + SystemText(platform::kErrorServiceDoesNotExist)},
-        {"manager refused", "OpenSCManagerA", platform::kErrorAccessDenied,
+        {"manager refused", host::EntryPoint::OpenSCManagerA, platform::kErrorAccessDenied,
          "Cannot open Service Control Manager\r\n" + SystemText(platform::kErrorAccessDenied)},
-        {"deletion refused", "DeleteService", platform::kErrorAccessDenied,
+        {"deletion refused", host::EntryPoint::DeleteService, platform::kErrorAccessDenied,
          "Cannot delete service\r\n" + SystemText(platform::kErrorAccessDenied)},
     };
     for (const auto& row : failures) {
         SCOPED_TRACE(row.what);
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
-        if (row.entryPoint != nullptr) {
+        const host::Emulation emulation;
+        if (row.entryPoint) {
             host::SeedService(Stopped("Svc"));
-            host::FailNextCall(row.entryPoint, row.code);
+            host::FailNextCall(*row.entryPoint, row.code);
         }
         EXPECT_EQ(row.expected, ErrorOf([] { servises::RemoveService("Svc"); }));
         EXPECT_EQ(0u, host::OpenHandleCount());
@@ -265,9 +259,7 @@ TEST_F(ServisesHostTest, RemoveServiceIsRemoveServiceOnTheLocalMachine) {
     // The whole trace of one removal from a fresh unit and a fresh emulation.
     const auto traceOf = [](void (*remove)()) {
         servises::StopUnit();
-        host::ResetEmulation();
-        host::UseMemoryStore();
-        host::RecordSleeps();
+        const host::Emulation emulation;
         servises::StartUnit();
         host::SeedService(Running("Svc", 1));
         remove();
@@ -288,8 +280,7 @@ TEST_F(ServisesHostTest, RemovalOnANamedMachine) {
     const std::optional<std::string> restore =
         previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
     ASSERT_EQ(0, ::setenv("CVSERVINST_SCM_DIR", store.c_str(), 1));
-    host::ResetEmulation();  // the on-disk store
-    host::RecordSleeps();
+    const host::Emulation onDisk(host::EmulatedStore::Disk);
     host::SeedService(Stopped("Svc"));  // on the local machine only
 
     EXPECT_EQ("Cannot open service\r\n" + SystemText(platform::kErrorServiceDoesNotExist),
@@ -327,12 +318,16 @@ TEST_F(ServisesHostTest, CreationRegistersTheServiceAndClosesEveryHandle) {
     EXPECT_EQ(0u, host::OpenHandleCount());
 }
 
-TEST_F(ServisesHostTest, TheListHandedToThePlatformEndsInTwoMoreNuls) {
-    const servises::DependencyList callers = kFixed;
-    host::KeepDependencyBytes(2);
+// A caller's list that is not closed is closed before it is handed over: the manager reads it to
+// its first empty name, and never beyond the list's own bytes (the sanitizer build would see that).
+TEST_F(ServisesHostTest, TheListHandedToThePlatformIsClosed) {
+    const servises::DependencyList callers("RpcSs\0Eventlog\0TapiSrv", 22);
     servises::InstallService("Svc", "Svc", "C:\\svc.exe", callers, 0x110, 2);
-    EXPECT_EQ(std::string("RpcSs\0Eventlog\0TapiSrv\0\0\0\0", 26), host::KeptDependencyBytes());
-    EXPECT_EQ(kFixed, callers);
+    EXPECT_EQ(std::string("RpcSs\0Eventlog\0TapiSrv\0\0", 24), host::DependenciesRead());
+    EXPECT_EQ(std::string("RpcSs\0Eventlog\0TapiSrv", 22), callers);
+    const auto entry = host::FindService("Svc");
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ((std::vector<std::string>{"RpcSs", "Eventlog", "TapiSrv"}), entry->dependencies);
 }
 
 TEST_F(ServisesHostTest, CreatingAnExistingNameLeavesTheOldRegistrationAsItWas) {
