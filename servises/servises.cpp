@@ -76,7 +76,7 @@ public:
     ScHandleGuard(const ScHandleGuard&) = delete;
     ScHandleGuard& operator=(const ScHandleGuard&) = delete;
 
-    platform::ScHandle get() const { return handle_; }
+    platform::ScHandle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
 
 private:
@@ -191,18 +191,18 @@ void RemoveServiceOn(const std::string& machineName, const std::string& serviceN
 
     {
         const ScHandleGuard service(
-            ServiceApi.OpenServiceA(manager.get(), serviceName.c_str(), platform::kServiceAllAccess));
+            ServiceApi.OpenServiceA(manager.Get(), serviceName.c_str(), platform::kServiceAllAccess));
         if (!service) RaiseWithSystemText("Cannot open service");
-        StopBeforeDeletion(service.get());
+        StopBeforeDeletion(service.Get());
         // Already marked (by an earlier run or an uninstaller): it goes like one marked now.
-        if (!platform::DeleteService(service.get()) &&
+        if (!platform::DeleteService(service.Get()) &&
             platform::GetLastError() != platform::kErrorServiceMarkedForDelete) {
             RaiseWithSystemText("Cannot delete service");
         }
     }
     // A marked registration cannot go while any handle to it is open, this removal's own included,
     // which is why that one is closed before the wait.
-    WaitUntilGone(manager.get(), serviceName);
+    WaitUntilGone(manager.Get(), serviceName);
 }
 
 void RemoveService(const std::string& serviceName) { RemoveServiceOn("", serviceName); }
@@ -218,7 +218,7 @@ void InstallService(const std::string& serviceName, const std::string& displayNa
     if (!manager) RaiseWithSystemText("Cannot open Service Control Manager");
 
     const ScHandleGuard created(platform::CreateServiceA(
-        manager.get(), serviceName.c_str(), displayName.c_str(), platform::kServiceAllAccess,
+        manager.Get(), serviceName.c_str(), displayName.c_str(), platform::kServiceAllAccess,
         serviceType, startType, platform::kServiceErrorNormal, binaryPath.c_str(), nullptr, nullptr,
         dependencies.c_str(), nullptr, nullptr));
     if (!created) RaiseWithSystemText("Cannot create service");
