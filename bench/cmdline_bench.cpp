@@ -6,7 +6,7 @@
 
 namespace {
 
-void BM_SplitCommandLine(benchmark::State& state) {
+void SplitCommandLineBench(benchmark::State& state) {
     const auto count = static_cast<std::size_t>(state.range(0));
     std::string commandLine = "\"" + bench::kProgramPath + "\"";
     for (const std::string& name : bench::ServiceNames(count)) commandLine.append(" ").append(name);
@@ -26,6 +26,6 @@ void BM_SplitCommandLine(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
                                                            benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_SplitCommandLine)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
+BENCHMARK(SplitCommandLineBench)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 namespace {
 
-void BM_BuildDependencyList(benchmark::State& state) {
+void BuildDependencyListBench(benchmark::State& state) {
     const auto count = static_cast<std::size_t>(state.range(0));
     std::vector<std::string> arguments{bench::kProgramPath};
     for (std::string& name : bench::ServiceNames(count)) arguments.push_back(std::move(name));
@@ -28,6 +28,6 @@ void BM_BuildDependencyList(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(count), benchmark::Counter::kIsIterationInvariantRate |
                                                            benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BuildDependencyList)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
+BENCHMARK(BuildDependencyListBench)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
 
 }  // namespace

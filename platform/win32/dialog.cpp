@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-std::optional<DWORD> sessionForTesting;
+std::optional<DWORD> SessionForTesting;
 
 }  // namespace
 
@@ -27,13 +27,13 @@ bool WindowStationVisible() {
 }
 
 bool InServicesSession() {
-    if (sessionForTesting) return *sessionForTesting == 0;
+    if (SessionForTesting) return *SessionForTesting == 0;
     DWORD session = 0;
     // Where the session cannot be told, the window station alone decides.
     return ::ProcessIdToSessionId(::GetCurrentProcessId(), &session) && session == 0;
 }
 
-void SetSessionForTesting(std::optional<DWORD> session) { sessionForTesting = session; }
+void SetSessionForTesting(std::optional<DWORD> session) { SessionForTesting = session; }
 
 }  // namespace win32
 

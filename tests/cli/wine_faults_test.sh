@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Bad input and faults against the Windows program, each case in a fresh Wine prefix of its own:
-# `wine_faults_test.sh CASE wine PROGRAM WINE_RUN LAUNCHER`. LAUNCHER is cvs_launch_raw.exe, which
-# starts a command line given byte for byte, so the program's own splitter gets exactly that line.
+# Bad input and faults against the Windows program, in the test run's Wine prefix, one case of those
+# that touch CorvaneService at a time: `wine_faults_test.sh CASE wine PROGRAM WINE_RUN LAUNCHER`.
+# LAUNCHER is cvs_launch_raw.exe, which starts a command line given byte for byte, so the program's
+# own splitter gets exactly that line.
 # Every row must end in a clear report and an exit status that tells, and leave the service manager
 # as it was unless the row is a success. With CVS_LEGACY_ACP=1, PROGRAM is the program as Windows
 # before 10 1903 runs it, in the ANSI code page of the locale.
@@ -13,7 +14,7 @@ LAUNCHER=${5:?the launcher cvs_launch_raw.exe is needed}
 [ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
 
 case_start=$EPOCHREALTIME
-wine_case_begin
+wine_case_begin --service CorvaneService 'C:\cvs' 'C:\cvs-command-line.txt'
 
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 USAGE=$' Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n Example: cvservinst.exe "C:\\Program Files\\Corvane8\\corvane.exe" snmp\r\n'

@@ -18,20 +18,102 @@ wine_prefix_destroy() {
     rm -rf "$WINEPREFIX"
 }
 
-# wine_case_begin: a fresh prefix for one test case, which ends it and the case's work directory
-# ($WORK, from lib.sh) on every exit path.
+# wine_case_begin [--service NAME] ['C:\path'...]: the start of one test case. In the prefix that
+# WINEPREFIX names (the test run's, which the cases share), or, when none is set, in a fresh one of
+# its own that ends with the case. A case that touches the service NAME takes turns with every other
+# case that does (ctest's RESOURCE_LOCK NAME), so it finds no registration of NAME and leaves none:
+# any is stopped and deleted before the case and again on every exit path, and so are the files and
+# folders at the paths given, which the case makes in the prefix. The case's work directory ($WORK,
+# from lib.sh) goes on exit too.
 wine_case_begin() {
+    CASE_SERVICE=
+    if [ "${1:-}" = --service ]; then
+        CASE_SERVICE=$2
+        shift 2
+    fi
+    CASE_PATHS=("$@")
+    OWN_PREFIX=
     trap wine_case_end EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
-    wine_prefix_create || { echo "cannot make a Wine prefix" >&2; exit 1; }
+    if [ -z "${WINEPREFIX:-}" ]; then
+        OWN_PREFIX=1
+        wine_prefix_create || { echo "cannot make a Wine prefix" >&2; exit 1; }
+        return
+    fi
+    export WINEPREFIX WINEDEBUG=-all
+    [ -d "$WINEPREFIX/drive_c" ] || { echo "no Wine prefix at $WINEPREFIX" >&2; exit 1; }
+    wine_case_clear || { echo "cannot clear what an earlier case left in $WINEPREFIX" >&2; exit 1; }
 }
 
 wine_case_end() {
     # A signal now would end the shell half way through and leave the prefix behind.
     trap '' INT TERM
-    wine_prefix_destroy
+    if [ -n "$OWN_PREFIX" ]; then
+        wine_prefix_destroy
+    else
+        wine_case_clear || echo "cannot clear what the case left in $WINEPREFIX" >&2
+    fi
     rm -rf "$WORK"
+}
+
+# wine_case_clear: ends the holders of the case's service (cvs_hold_service.exe NAME ...), takes out
+# the service (stopped first, so that the deletion is not only a mark) and removes the case's paths.
+wine_case_clear() {
+    local pid path
+    if [ -n "$CASE_SERVICE" ]; then
+        for pid in $(wine_prefix_pids "cvs_hold_service.exe $CASE_SERVICE "); do kill -9 "$pid" 2>/dev/null; done
+        wine_service_remove "$CASE_SERVICE" || return 1
+    fi
+    for path in "${CASE_PATHS[@]}"; do
+        rm -rf "$(wine_unix_path "$path")"
+    done
+}
+
+# wine_service_remove NAME: stops the service, the test service's way when it accepts no stop
+# request (a file "<its exe>.release"), or else by ending its process, and deletes it; fails when
+# it is still registered 20 s later.
+wine_service_remove() {
+    local name=$1 image exe state tries pid
+    state=$(wine_service_state "$name")
+    [ -n "$state" ] || return 0
+    if [ "$state" != 1 ]; then
+        image=$(wine_service_registration "$name" | sed -n 's/^ImagePath=//p')
+        if [[ $image == \"* ]]; then exe=${image#\"}; exe=${exe%%\"*}; else exe=${image%% *}; fi
+        wine sc stop "$name" >/dev/null 2>&1
+        [ -n "$exe" ] && [ -d "$(dirname "$(wine_unix_path "$exe")")" ] && : >"$(wine_unix_path "$exe").release"
+        for ((tries = 0; tries < 50; tries++)); do
+            [ "$(wine_service_state "$name")" = 1 ] && break
+            sleep 0.2
+        done
+        if [ "$(wine_service_state "$name")" != 1 ] && [ -n "$exe" ]; then
+            for pid in $(wine_prefix_pids "$exe"); do kill -9 "$pid" 2>/dev/null; done
+        fi
+    fi
+    wine sc delete "$name" >/dev/null 2>&1
+    for ((tries = 0; tries < 100; tries++)); do
+        [ -z "$(wine_service_state "$name")" ] && return 0
+        sleep 0.2
+    done
+    echo "$name is still registered" >&2
+    return 1
+}
+
+# wine_prefix_pids TEXT: the Wine processes of this prefix with TEXT in their command line, one a
+# line. (The scripts that start them have the programs' names in their own command lines too.)
+wine_prefix_pids() {
+    local dir
+    for dir in /proc/[0-9]*; do
+        [[ $(readlink "$dir/exe" 2>/dev/null) == */wine* ]] || continue
+        tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF -- "$1" && echo "${dir#/proc/}"
+    done
+}
+
+# wine_unix_path 'C:\dir\file': where that file is on the Linux side.
+wine_unix_path() {
+    local rest=${1#C:\\}
+    printf '%s/drive_c/%s' "$WINEPREFIX" "${rest//\\//}"
 }
 
 # wine_service_registration NAME: the service's registry values, one "Name=value" line each, sorted:

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The Windows program against Wine's real service manager, each case in a fresh prefix of its own:
+# The Windows program against Wine's real service manager, in the test run's prefix, one case of
+# those that touch CorvaneService at a time:
 # `wine_reinstall_test.sh CASE BACKEND PROGRAM WINE_RUN [TEST_SERVICE [HOLDER]]`. TEST_SERVICE is a
 # real service program (cvs_test_service.exe) used as the product's executable; HOLDER
 # (cvs_hold_service.exe) holds a service open for some seconds, as a monitoring agent would.
 # Exit status 77: the case cannot run here (a tool is missing).
 
-# The dialog case needs a display: it runs again under a virtual X server of its own.
+# The dialog case needs a display: it runs again under a virtual X server of its own (and, run by
+# ctest, in a Wine prefix of its own).
 if [ "$1" = dialog ] && [ -z "${CVS_UNDER_XVFB:-}" ]; then
     for tool in xvfb-run xdotool; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -21,20 +23,15 @@ TEST_SERVICE=${5:-}
 HOLDER=${6:-}
 [ "$BACKEND" = wine ] || { echo "these cases run the Windows program only" >&2; exit 2; }
 
-wine_case_begin
+wine_case_begin --service CorvaneService 'C:\Program Files\Corvane7' 'C:\Program Files\Corvane8' \
+    'C:\Corvane9' 'C:\cvs-held'
 
 SAMPLE='C:\Program Files\Corvane8\corvane.exe'
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 
-# unix_path 'C:\dir\file': where that file is on the Linux side.
-unix_path() {
-    local rest=${1#C:\\}
-    printf '%s/drive_c/%s' "$WINEPREFIX" "${rest//\\//}"
-}
-
 # place FILE 'C:\dir\file': copies FILE into the prefix at that Windows path.
 place() {
-    mkdir -p "$(dirname "$(unix_path "$2")")" && cp "$1" "$(unix_path "$2")"
+    mkdir -p "$(dirname "$(wine_unix_path "$2")")" && cp "$1" "$(wine_unix_path "$2")"
 }
 
 # run_once ARGS...: one run of the program (a second run would see what the first did); output in
@@ -108,12 +105,7 @@ hold_service() {
 
 # running_in_prefix TEXT: whether a process of this prefix has TEXT in its command line.
 running_in_prefix() {
-    local dir
-    for dir in /proc/[0-9]*; do
-        tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
-        tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qF -- "$1" && return 0
-    done
-    return 1
+    [ -n "$(wine_prefix_pids "$1")" ]
 }
 
 # dialog_run TITLE STATUS LINE ARGS...: the run shows a window titled TITLE that holds it, with no
@@ -177,7 +169,7 @@ reinstall-running)
     expect_output "$DONE"
     expect_no_stderr
     # The old service shut down through its stop request and its process is gone.
-    [ -e "$(unix_path "$old").stopped" ] || fail "the old service was not stopped through its stop request"
+    [ -e "$(wine_unix_path "$old").stopped" ] || fail "the old service was not stopped through its stop request"
     running_in_prefix 'Corvane7\corvane.exe' && fail "the old service's process still runs"
     # A path with no blank stays unquoted; the new registration is not started.
     expect_registration CorvaneService "DisplayName=Corvane Monitor" Type=0x110 Start=0x2 ErrorControl=0x1 \
@@ -200,7 +192,7 @@ missing-path)
     expect_output "$missing"
     expect_state CorvaneService 4
     expect_registration CorvaneService 'ImagePath="C:\Program Files\Corvane7\corvane.exe" /service' Start=0x3
-    [ -e "$(unix_path "$old").stopped" ] && fail "the old service was stopped"
+    [ -e "$(wine_unix_path "$old").stopped" ] && fail "the old service was stopped"
     ;;
 accepts-no-stop)
     # The old service runs and accepts no stop request: it is not deleted (which would only mark it,
@@ -214,7 +206,7 @@ accepts-no-stop)
     expect_no_stderr
     expect_state CorvaneService 4
     # Once its process has ended, the old registration is still there: it was never marked.
-    : >"$(unix_path "$old").release"
+    : >"$(wine_unix_path "$old").release"
     for ((tries = 0; tries < 100; tries++)); do
         [ "$(wine_service_state CorvaneService)" = 1 ] && break
         sleep 0.2

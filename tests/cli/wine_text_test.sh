@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Text in any script through the Windows program under Wine, each case in a prefix of its own:
+# Text in any script through the Windows program under Wine, in the test run's prefix; the case
+# `names`, which registers CorvaneService, takes turns with the others that do:
 # `wine_text_test.sh CASE wine PROGRAM WINE_RUN LEGACY_PROGRAM [TEST_SERVICE]`. LEGACY_PROGRAM is the
 # same program without the manifest's UTF-8 setting, as Windows before 10 1903 runs it.
 unset DISPLAY
@@ -14,7 +15,11 @@ TEST_SERVICE=${6:-$PROGRAM}
 export LC_ALL=C.UTF-8
 
 case_start=$EPOCHREALTIME
-wine_case_begin
+if [ "$1" = names ]; then
+    wine_case_begin --service CorvaneService 'C:\Программы' 'C:\Υπηρεσία'
+else
+    wine_case_begin
+fi
 
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 FIXED=RpcSs,Eventlog,TapiSrv

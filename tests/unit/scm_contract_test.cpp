@@ -30,7 +30,7 @@ class ScmContract : public ::testing::Test {
 protected:
     void SetUp() override {
         module_ = LoadLibraryA("advapi32.dll");
-        ASSERT_NE(module_, nullptr) << "LoadLibraryA: error " << GetLastError();
+        ASSERT_NE(nullptr, module_) << "LoadLibraryA: error " << GetLastError();
         openManager_ = Bind<OpenSCManagerAProc>("OpenSCManagerA");
         openService_ = Bind<OpenServiceAProc>("OpenServiceA");
         control_ = Bind<ControlServiceProc>("ControlService");
@@ -40,7 +40,7 @@ protected:
         query_ = Bind<QueryServiceStatusProc>("QueryServiceStatus");
         ASSERT_TRUE(openManager_ && openService_ && control_ && close_ && enumerate_ && start_ && query_);
         manager_ = openManager_(nullptr, nullptr, kScManagerAllAccess);
-        ASSERT_NE(manager_, nullptr) << "OpenSCManagerA: error " << GetLastError();
+        ASSERT_NE(nullptr, manager_) << "OpenSCManagerA: error " << GetLastError();
     }
 
     void TearDown() override {
@@ -58,7 +58,7 @@ protected:
     template <typename Proc>
     Proc Bind(const char* name) {
         GenericProc proc = GetProcAddress(module_, name);
-        EXPECT_NE(proc, nullptr) << "GetProcAddress " << name << ": error " << GetLastError();
+        EXPECT_NE(nullptr, proc) << "GetProcAddress " << name << ": error " << GetLastError();
         return ProcCast<Proc>(proc);
     }
 
@@ -107,17 +107,17 @@ protected:
     do {                                         \
         SetLastError(0xdeadbeef);                \
         EXPECT_FALSE(call) << #call;             \
-        EXPECT_EQ(GetLastError(), (error)) << #call; \
+        EXPECT_EQ((error), GetLastError()) << #call; \
     } while (0)
 
 TEST_F(ScmContract, ErrorsOfSingleCalls) {
     std::string name = UniqueName("Single");
     ScHandle service = Keep(Create(name));
-    ASSERT_NE(service, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, service) << GetLastError();
     ScHandle connectOnly = Keep(openManager_(nullptr, nullptr, kScManagerConnect));
-    ASSERT_NE(connectOnly, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, connectOnly) << GetLastError();
     ScHandle queryOnly = Keep(openService_(manager_, name.c_str(), kServiceQueryStatus));
-    ASSERT_NE(queryOnly, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, queryOnly) << GetLastError();
     ServiceStatus status;
 
     struct Case {
@@ -173,21 +173,21 @@ TEST_F(ScmContract, ErrorsOfSingleCalls) {
 
 TEST_F(ScmContract, NewServiceIsStoppedAndFoundWithoutRegardToCase) {
     std::string name = UniqueName("Case");
-    ASSERT_NE(Keep(Create(name, kServiceDemandStart, "CvsContractDepA\0CvsContractDepB\0")), nullptr)
+    ASSERT_NE(nullptr, Keep(Create(name, kServiceDemandStart, "CvsContractDepA\0CvsContractDepB\0")))
         << GetLastError();
     ScHandle other = Keep(openService_(manager_, Lower(name).c_str(), kServiceQueryStatus));
-    ASSERT_NE(other, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, other) << GetLastError();
     ServiceStatus status;
     ASSERT_TRUE(query_(other, &status)) << GetLastError();
-    EXPECT_EQ(status.currentState, kServiceStopped);
-    EXPECT_EQ(status.serviceType, kServiceWin32OwnProcess);
+    EXPECT_EQ(kServiceStopped, status.currentState);
+    EXPECT_EQ(kServiceWin32OwnProcess, status.serviceType);
 
     // A stop that is refused still reports the state.
     ScHandle stopper = Keep(openService_(manager_, name.c_str(), kServiceStop));
-    ASSERT_NE(stopper, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, stopper) << GetLastError();
     status.currentState = 0;
     EXPECT_FAILS_WITH(control_(stopper, kServiceControlStop, &status) != 0, kErrorServiceNotActive);
-    EXPECT_EQ(status.currentState, kServiceStopped);
+    EXPECT_EQ(kServiceStopped, status.currentState);
 }
 
 TEST_F(ScmContract, LineBreaksAreTakenInEveryValue) {
@@ -198,7 +198,7 @@ TEST_F(ScmContract, LineBreaksAreTakenInEveryValue) {
                                            kServiceWin32OwnProcess, kServiceDemandStart, kServiceErrorNormal,
                                            "C:\\windows\\system32\\cvs-contract.exe\nState=4", nullptr, nullptr,
                                            "CvsContractDep\nState=4\0\r\0", nullptr, nullptr));
-    ASSERT_NE(service, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, service) << GetLastError();
     ServiceStatus status;
     ASSERT_TRUE(query_(service, &status)) << GetLastError();
     EXPECT_EQ(kServiceStopped, status.currentState);
@@ -214,9 +214,9 @@ TEST_F(ScmContract, LineBreaksAreTakenInEveryValue) {
 TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
     std::string name = UniqueName("Delete");
     ScHandle created = Keep(Create(name));
-    ASSERT_NE(created, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, created) << GetLastError();
     ScHandle second = Keep(openService_(manager_, name.c_str(), kDeleteAccess | kServiceQueryStatus));
-    ASSERT_NE(second, nullptr) << GetLastError();
+    ASSERT_NE(nullptr, second) << GetLastError();
 
     ASSERT_TRUE(DeleteService(created)) << GetLastError();
     EXPECT_FAILS_WITH(DeleteService(created), kErrorServiceMarkedForDelete);
@@ -224,7 +224,7 @@ TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
     EXPECT_FAILS_WITH(Create(name) != nullptr, kErrorServiceMarkedForDelete);
     // Marked, it still opens, and a stop request says only that it is not running.
     ScHandle third = Keep(openService_(manager_, name.c_str(), kServiceStop | kServiceQueryStatus));
-    EXPECT_NE(third, nullptr) << GetLastError();
+    EXPECT_NE(nullptr, third) << GetLastError();
     ServiceStatus stopped;
     EXPECT_FAILS_WITH(control_(third, kServiceControlStop, &stopped) != 0, kErrorServiceNotActive);
     Close(third);
@@ -240,7 +240,7 @@ TEST_F(ScmContract, DeletedServiceStaysUntilItsLastHandleCloses) {
     EXPECT_FAILS_WITH(Keep(openService_(manager_, name.c_str(), kServiceQueryStatus)) != nullptr,
                       kErrorServiceDoesNotExist);
     ScHandle again = Keep(Create(name));
-    EXPECT_NE(again, nullptr) << GetLastError();
+    EXPECT_NE(nullptr, again) << GetLastError();
 }
 
 }  // namespace
