@@ -197,7 +197,9 @@ std::string ServiceManager::HandleText(ScHandle handle) const {
     if (!handle) return "#0";
     const std::lock_guard<std::mutex> lock(mutex_);
     auto open = handles_->open.find(reinterpret_cast<std::uintptr_t>(handle));
-    return open == handles_->open.end() ? "#?" : "#" + std::to_string(open->second.number);
+    if (open == handles_->open.end()) return "#?";
+    // Appended rather than "#" + ...: GCC 12 at -O3 takes that for an overlapping copy (-Wrestrict).
+    return std::string("#").append(std::to_string(open->second.number));
 }
 
 std::size_t ServiceManager::OpenHandleCount() const {
