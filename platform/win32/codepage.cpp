@@ -1,6 +1,8 @@
 #include "platform/codepage.h"
 
 #include <climits>
+#include <optional>
+#include <string>
 
 #include "platform/win32/win32.h"
 
@@ -9,21 +11,24 @@ namespace platform {
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
 std::size_t Utf16Length(std::string_view text) {
-    if (text.empty() || text.size() > INT_MAX) return text.size();
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const std::optional<std::wstring> wide = win32::ToUtf16(CP_ACP, text);
     // Where the conversion fails, every byte counts, which never makes a long path short.
-    return units > 0 ? static_cast<std::size_t>(units) : text.size();
+    return wide ? wide->size() : text.size();
 }
 
 namespace win32 {
 
-std::wstring ToUtf16(UINT codePage, std::string_view text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
+std::optional<std::wstring> ToUtf16(UINT codePage, std::string_view text) {
+    if (text.empty()) return std::wstring();
+    if (text.size() > INT_MAX) {
+        ::SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+        return std::nullopt;
+    }
     const int size = static_cast<int>(text.size());
     const int units = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    if (units <= 0) return {};
+    if (units <= 0) return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    if (::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), units) != units) return {};
+    if (::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), units) != units) return std::nullopt;
     return wide;
 }
 

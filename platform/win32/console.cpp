@@ -44,9 +44,9 @@ DWORD WriteText(DWORD which, std::string_view text, TextCharset charset) noexcep
     DWORD mode = 0;
     if (::GetConsoleMode(handle, &mode)) {
         try {
-            const std::wstring wide = win32::ToUtf16(charset == TextCharset::CodePage437 ? 437 : CP_ACP, text);
             // A code page the system lacks leaves the bytes, shown as the console's code page says.
-            if (!wide.empty() || text.empty()) return WriteCharacters(handle, wide);
+            if (const auto wide = win32::ToUtf16(charset == TextCharset::CodePage437 ? 437 : CP_ACP, text))
+                return WriteCharacters(handle, *wide);
         } catch (...) {
             return ERROR_NOT_ENOUGH_MEMORY;
         }

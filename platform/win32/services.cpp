@@ -10,21 +10,6 @@
 namespace platform {
 namespace {
 
-// Converts `length` bytes of ANSI text, NULs included, to UTF-16; empty optional on failure, with
-// the last error set by the conversion.
-std::optional<std::wstring> ToWide(const char* text, std::size_t length) {
-    if (length == 0) return std::wstring();
-    const int count = ::MultiByteToWideChar(CP_ACP, 0, text,
-                                            static_cast<int>(length), nullptr, 0);
-    if (count == 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(count), L'\0');
-    if (::MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), wide.data(),
-                              count) == 0) {
-        return std::nullopt;
-    }
-    return wide;
-}
-
 // One text argument of CreateServiceW: absent, or converted with its terminating NUL(s).
 struct WideArgument {
     bool present = false;
@@ -34,7 +19,8 @@ struct WideArgument {
     WideArgument(const char* ansi, bool isList) {
         if (ansi == nullptr) return;
         present = true;
-        const auto wide = ToWide(ansi, isList ? NulListLength(ansi) : std::strlen(ansi) + 1);
+        const std::size_t length = isList ? NulListLength(ansi) : std::strlen(ansi) + 1;
+        const auto wide = win32::ToUtf16(CP_ACP, std::string_view(ansi, length));
         converted = wide.has_value();
         if (converted) text = *wide;
     }

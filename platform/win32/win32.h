@@ -19,9 +19,10 @@ namespace platform::win32 {
 // The system's text for `code`, without its line end; "System error N." when it has none.
 std::string SystemErrorMessage(DWORD code);
 
-// `text` in code page `codePage` as UTF-16; bytes that are no character there become U+FFFD.
-// Empty when the text is, or when the code page is not installed.
-std::wstring ToUtf16(UINT codePage, std::string_view text);
+// `text`, NULs included, in code page `codePage` as UTF-16; bytes that are no character there
+// become U+FFFD. Nullopt, with the conversion's error as the last error, when the code page is not
+// installed or the conversion fails.
+std::optional<std::wstring> ToUtf16(UINT codePage, std::string_view text);
 
 // False when the process's window station is not visible, as for a service or a task in session 0:
 // a dialog there would wait forever for a click nobody can give.
