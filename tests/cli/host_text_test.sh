@@ -27,8 +27,10 @@ terminal)
     # On a terminal, the banner shows its box characters, the path its own letters, and the
     # dialog's frame lines up around them.
     command -v script >/dev/null || { echo "SKIP: script is not installed"; exit 77; }
+    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
+    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
     printf -v command '%q ' "$PROGRAM" "$DIR/nope.exe"
-    LC_ALL=C.UTF-8 script -qec "$command </dev/null" /dev/null </dev/null | tr -d '\r' >"$WORK/screen"
+    SHELL=$BASH LC_ALL=C.UTF-8 script -qec "$command </dev/null" /dev/null </dev/null | tr -d '\r' >"$WORK/screen"
     rule73=$(printf '─%.0s' $(seq 73))
     rule77=$(printf '═%.0s' $(seq 77))
     cat >"$WORK/expected" <<END

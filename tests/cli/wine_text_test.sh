@@ -54,8 +54,10 @@ expect_registered() {
 # writing them); in $WORK/screen.
 screen() {
     local command
+    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
+    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
     printf -v command '%q ' timeout 90 "$WINE_RUN" "$@"
-    script -qec "$command" /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b[]][^\x07]*\x07//g' |
+    SHELL=$BASH script -qec "$command" /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b[]][^\x07]*\x07//g' |
         tr -d ' \r' | sed '/^$/d' >"$WORK/screen"
 }
 
