@@ -12,7 +12,6 @@
 namespace platform {
 namespace {
 
-
 // The C library's name for each code page that can be chosen.
 const char* IconvName(unsigned codePage) {
     switch (codePage) {

@@ -10,7 +10,6 @@ namespace {
 
 thread_local uint32_t LastErrorCode = 0;
 
-
 struct Message {
     uint32_t code;
     const char* text;

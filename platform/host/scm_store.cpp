@@ -29,7 +29,6 @@ namespace {
 constexpr std::size_t kMaxRecordSize = std::size_t{32} << 20;
 constexpr const char* kRecordSuffix = ".svc";
 
-
 struct DirTraits {
     using Type = DIR*;
     static DIR* Invalid() { return nullptr; }
@@ -391,14 +390,13 @@ uint32_t ParseEntry(std::string_view text, ServiceEntry& entry) {
         } else if (key == "ObjectName") {
             entry.objectName = value;
         } else if (key == "State") {
-            ok = ParseNumber(value, entry.state) && entry.state >= kServiceStopped && entry.state <= kServicePaused;
+            ok = ParseNumber(value, entry.state) && ValidState(entry.state);
         } else if (key == "StopPending") {
             ok = ParseNumber(value, entry.stopPending) && entry.stopPending >= -1;
         } else if (key == "ControlsAccepted") {
             ok = ParseNumber(value, entry.controlsAccepted);
         } else if (key == "StateAfterStop") {
-            ok = ParseNumber(value, entry.stateAfterStop) && entry.stateAfterStop >= kServiceStopped &&
-                 entry.stateAfterStop <= kServicePaused;
+            ok = ParseNumber(value, entry.stateAfterStop) && ValidState(entry.stateAfterStop);
         } else if (key == "MarkedForDelete") {
             ok = value == "0" || value == "1";
             entry.markedForDelete = value == "1";

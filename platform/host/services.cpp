@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <map>
 
 #include "platform/errors.h"
@@ -31,10 +32,6 @@
 #include "platform/services.h"
 
 namespace platform {
-
-// Handle values are numbers, never reused in a process, so a closed handle stays invalid.
-struct ScHandleObject;
-
 namespace host {
 namespace {
 
@@ -63,8 +60,11 @@ constexpr std::string_view kEntryPointNames[] = {
     "QueryServiceStatus", "CloseServiceHandle", "StartServiceA",  "EnumServicesStatusA",
     "Sleep",
 };
+// One name for each entry point, in the order of the enum.
+static_assert(std::size(kEntryPointNames) == static_cast<std::size_t>(EntryPoint::Sleep) + 1);
 
-// Shared by every manager of the process, so that no two handles are ever the same value.
+// Handle values are numbers, never reused in a process, so a closed handle stays invalid; shared by
+// every manager of the process, so that no two handles are ever the same value.
 std::atomic<std::uintptr_t> LastHandleValue{0x5c000};
 
 std::string Hex(uint32_t value) {
@@ -144,6 +144,17 @@ struct ServiceManager::Handle {
     std::string name;       // the service's name, for a service handle
     bool recorded = false;  // recorded in the service's record
     uint32_t number = 0;    // for the log
+
+    // A handle to the service `name` in the store of `manager`.
+    static Handle ToService(const Handle& manager, std::string name, uint32_t access, bool recorded) {
+        Handle service;
+        service.service = true;
+        service.access = access;
+        service.store = manager.store;
+        service.name = std::move(name);
+        service.recorded = recorded;
+        return service;
+    }
 };
 
 struct ServiceManager::HandleTable {
@@ -246,17 +257,12 @@ uint32_t ServiceManager::OpenService(ScHandle managerHandle, const char* name, u
     if (uint32_t error = LoadLive(*manager.store, *session, name, entry)) return error;
     if ((desiredAccess & kServiceChangeRights) && !manager.store->Writable()) return kErrorAccessDenied;
     // The handle is recorded in the service's record when the caller may write the store.
-    Handle service;
-    service.service = true;
-    service.access = desiredAccess;
-    service.store = manager.store;
-    service.name = entry.name;
-    service.recorded = manager.store->Writable();
-    if (service.recorded) {
+    const bool recorded = manager.store->Writable();
+    if (recorded) {
         entry.openHandles.push_back(::getpid());
         if (uint32_t error = session->Save(entry)) return error;
     }
-    handle = AddHandle(std::move(service));
+    handle = AddHandle(Handle::ToService(manager, entry.name, desiredAccess, recorded));
     return kErrorSuccess;
 }
 
@@ -297,13 +303,7 @@ uint32_t ServiceManager::CreateService(ScHandle managerHandle, const char* name,
     // store's error and nothing is registered.
     entry.openHandles.push_back(::getpid());
     if (uint32_t saved = session->Save(entry)) return saved;
-    Handle service;
-    service.service = true;
-    service.access = desiredAccess;
-    service.store = manager.store;
-    service.name = entry.name;
-    service.recorded = true;
-    handle = AddHandle(std::move(service));
+    handle = AddHandle(Handle::ToService(manager, entry.name, desiredAccess, true));
     return kErrorSuccess;
 }
 
