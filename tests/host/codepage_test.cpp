@@ -6,18 +6,14 @@
 #include <vector>
 
 #include "platform/cmdline.h"
+#include "platform/host/terminal.h"
 #include "platform/host/testing.h"
+#include "tests/host/scm_host_support.h"
 
 namespace {
 
-constexpr unsigned kUtf8 = 65001;
-
-// Chooses an ANSI code page for one test and restores the default afterwards.
-class CodePage {
-public:
-    explicit CodePage(unsigned codePage) { EXPECT_TRUE(platform::host::SetAnsiCodePage(codePage)); }
-    ~CodePage() { platform::host::SetAnsiCodePage(kUtf8); }
-};
+using cvs_test::AnsiCodePageChosen;
+using platform::host::kUtf8CodePage;
 
 // Splits a command line held in a buffer of exactly its own size, with no NUL after it, so that the
 // sanitizer build catches any read past its end.
@@ -33,7 +29,7 @@ struct SplitCase {
 };
 
 TEST(SplitCommandLine, DoubleByteCodePageStepsByCharacter) {
-    const CodePage shiftJis(932);
+    const AnsiCodePageChosen shiftJis(932);
     const SplitCase cases[] = {
         // The second byte of a character is never a quote...
         {"prog \x81\" x", {"prog", "\x81\"", "x"}},
@@ -54,7 +50,7 @@ TEST(SplitCommandLine, DoubleByteCodePageStepsByCharacter) {
 }
 
 TEST(SplitCommandLine, SingleByteCodePageTakesEveryByteAlone) {
-    const CodePage westernEurope(1252);
+    const AnsiCodePageChosen westernEurope(1252);
     EXPECT_EQ((std::vector<std::string>{"prog", "\x81 x"}), SplitExact("prog \x81\" x"));
     EXPECT_EQ((std::vector<std::string>{"prog", "a\x81"}), SplitExact("prog a\x81"));
 }
@@ -75,22 +71,22 @@ const SplitCase kUtf8Cases[] = {
 };
 
 TEST(SplitCommandLine, Utf8ArgumentsSplitAsInSingleByteCodePages) {
-    for (const unsigned codePage : {kUtf8, 1252u}) {
-        const CodePage chosen(codePage);
+    for (const unsigned codePage : {kUtf8CodePage, 1252u}) {
+        const AnsiCodePageChosen chosen(codePage);
         for (const auto& row : kUtf8Cases) {
             EXPECT_EQ(row.expected, SplitExact(row.commandLine)) << "code page " << codePage << ": " << row.commandLine;
         }
     }
     // Stepped through as double-byte text, the same line splits otherwise.
-    const CodePage shiftJis(932);
+    const AnsiCodePageChosen shiftJis(932);
     EXPECT_EQ((std::vector<std::string>{"prog", "\xD0\x81\" x"}), SplitExact("prog \"\xD0\x81\" x"));
 }
 
 TEST(AnsiCodePage, Utf8IsTheDefaultAndOnlyKnownCodePagesCanBeChosen) {
-    EXPECT_EQ(kUtf8, platform::host::AnsiCodePage());
+    EXPECT_EQ(kUtf8CodePage, platform::host::AnsiCodePage());
     EXPECT_FALSE(platform::host::SetAnsiCodePage(437));
     EXPECT_FALSE(platform::host::SetAnsiCodePage(0));
-    EXPECT_EQ(kUtf8, platform::host::AnsiCodePage());
+    EXPECT_EQ(kUtf8CodePage, platform::host::AnsiCodePage());
 }
 
 }  // namespace

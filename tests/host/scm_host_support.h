@@ -1,5 +1,6 @@
 // Shared pieces of the host emulation's tests: the service manager's entry points bound as the
-// program binds them, and a temporary on-disk store.
+// program binds them, the store's directory and the ANSI code page chosen for a scope, and a
+// temporary on-disk store.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 
 #include "platform/errors.h"
 #include "platform/host/scm_testing.h"
+#include "platform/host/terminal.h"
+#include "platform/host/testing.h"
 #include "platform/library.h"
 #include "platform/services.h"
 
@@ -71,6 +74,36 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
     out << text;
 }
 
+// Names `directory` as the on-disk store (CVSERVINST_SCM_DIR) for its lifetime, then names again
+// the store that was named before, if any.
+class StoreDirectoryNamed {
+public:
+    explicit StoreDirectoryNamed(const std::filesystem::path& directory) {
+        if (const char* previous = ::getenv("CVSERVINST_SCM_DIR")) previous_ = previous;
+        EXPECT_EQ(0, ::setenv("CVSERVINST_SCM_DIR", directory.c_str(), 1));
+    }
+    ~StoreDirectoryNamed() {
+        if (previous_)
+            ::setenv("CVSERVINST_SCM_DIR", previous_->c_str(), 1);
+        else
+            ::unsetenv("CVSERVINST_SCM_DIR");
+    }
+    StoreDirectoryNamed(const StoreDirectoryNamed&) = delete;
+    StoreDirectoryNamed& operator=(const StoreDirectoryNamed&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+// Chooses the emulated ANSI code page for its lifetime, then restores the default, UTF-8.
+class AnsiCodePageChosen {
+public:
+    explicit AnsiCodePageChosen(unsigned codePage) { EXPECT_TRUE(platform::host::SetAnsiCodePage(codePage)); }
+    ~AnsiCodePageChosen() { platform::host::SetAnsiCodePage(platform::host::kUtf8CodePage); }
+    AnsiCodePageChosen(const AnsiCodePageChosen&) = delete;
+    AnsiCodePageChosen& operator=(const AnsiCodePageChosen&) = delete;
+};
+
 // A fresh directory, readable by everyone, named by CVSERVINST_SCM_DIR for the test's lifetime
 // (the program's own store is named again after it), and a fresh emulation on the on-disk store.
 class TempStore : public ::testing::Test {
@@ -82,15 +115,11 @@ protected:
         root_ = pattern;
         ::chmod(root_.c_str(), 0755);
         dir_ = root_ / "store";
-        if (const char* previous = ::getenv("CVSERVINST_SCM_DIR")) previousStore_ = previous;
-        ::setenv("CVSERVINST_SCM_DIR", dir_.c_str(), 1);
+        storeNamed_.emplace(dir_);
     }
     void TearDown() override {
         emulation_.reset();
-        if (previousStore_)
-            ::setenv("CVSERVINST_SCM_DIR", previousStore_->c_str(), 1);
-        else
-            ::unsetenv("CVSERVINST_SCM_DIR");
+        storeNamed_.reset();
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
     }
@@ -105,7 +134,7 @@ protected:
 
     std::filesystem::path root_;
     std::filesystem::path dir_;
-    std::optional<std::string> previousStore_;
+    std::optional<StoreDirectoryNamed> storeNamed_;
     std::optional<platform::host::Emulation> emulation_;
 };
 

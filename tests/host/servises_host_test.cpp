@@ -276,10 +276,7 @@ TEST_F(ServisesHostTest, RemovalOnANamedMachine) {
     const auto store = std::filesystem::path(testing::TempDir()) / "servises_machines";
     std::filesystem::remove_all(store);
     std::filesystem::create_directories(store / "machines" / "buildhost");
-    const char* previous = std::getenv("CVSERVINST_SCM_DIR");
-    const std::optional<std::string> restore =
-        previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
-    ASSERT_EQ(0, ::setenv("CVSERVINST_SCM_DIR", store.c_str(), 1));
+    const cvs_test::StoreDirectoryNamed storeNamed(store);
     const host::Emulation onDisk(host::EmulatedStore::Disk);
     host::SeedService(Stopped("Svc"));  // on the local machine only
 
@@ -293,11 +290,6 @@ TEST_F(ServisesHostTest, RemovalOnANamedMachine) {
     servises::RemoveServiceOn("", "Svc");
     EXPECT_FALSE(host::FindService("Svc").has_value());
     std::filesystem::remove_all(store);
-    if (restore) {
-        ::setenv("CVSERVINST_SCM_DIR", restore->c_str(), 1);
-    } else {
-        ::unsetenv("CVSERVINST_SCM_DIR");
-    }
 }
 
 // --- Creation ------------------------------------------------------------------------------------

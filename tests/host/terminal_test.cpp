@@ -6,18 +6,13 @@
 #include "platform/files.h"
 #include "platform/host/terminal.h"
 #include "platform/host/testing.h"
+#include "tests/host/scm_host_support.h"
 
 namespace {
 
+using cvs_test::AnsiCodePageChosen;
 using platform::TextCharset;
-
-constexpr unsigned kUtf8 = 65001;
-
-class CodePage {
-public:
-    explicit CodePage(unsigned codePage) { EXPECT_TRUE(platform::host::SetAnsiCodePage(codePage)); }
-    ~CodePage() { platform::host::SetAnsiCodePage(kUtf8); }
-};
+using platform::host::kUtf8CodePage;
 
 struct TextCase {
     unsigned codePage;
@@ -27,13 +22,13 @@ struct TextCase {
 };
 
 const TextCase kTextCases[] = {
-    {kUtf8, "C:\\corvane.exe", 14, "C:\\corvane.exe"},
-    {kUtf8, "Программы", 9, "Программы"},
-    {kUtf8, "Υπηρεσία 服務", 11, "Υπηρεσία 服務"},
+    {kUtf8CodePage, "C:\\corvane.exe", 14, "C:\\corvane.exe"},
+    {kUtf8CodePage, "Программы", 9, "Программы"},
+    {kUtf8CodePage, "Υπηρεσία 服務", 11, "Υπηρεσία 服務"},
     // Beyond U+FFFF: two UTF-16 units.
-    {kUtf8, "\xF0\x9F\x98\x80", 2, "\xF0\x9F\x98\x80"},
+    {kUtf8CodePage, "\xF0\x9F\x98\x80", 2, "\xF0\x9F\x98\x80"},
     // A byte that starts no character is one U+FFFD.
-    {kUtf8, "a\xFF" "b", 3, "a\uFFFD" "b"},
+    {kUtf8CodePage, "a\xFF" "b", 3, "a\uFFFD" "b"},
     // The same bytes in code page 1252 are one character each.
     {1252, "Программы", 18, "ÐŸÑ€Ð¾Ð³Ñ€Ð°Ð¼Ð¼Ñ‹"},
     {1252, "\xE9t\xE9 \x80", 5, "été €"},
@@ -42,7 +37,7 @@ const TextCase kTextCases[] = {
 
 TEST(AnsiText, LengthInUtf16UnitsAndTerminalCharactersFollowTheCodePage) {
     for (const auto& row : kTextCases) {
-        const CodePage chosen(row.codePage);
+        const AnsiCodePageChosen chosen(row.codePage);
         EXPECT_EQ(row.utf16Length, platform::Utf16Length(row.text)) << row.codePage << ": " << row.text;
         EXPECT_EQ(row.shown, platform::host::TerminalText(row.text, TextCharset::Ansi))
             << row.codePage << ": " << row.text;
@@ -51,8 +46,8 @@ TEST(AnsiText, LengthInUtf16UnitsAndTerminalCharactersFollowTheCodePage) {
 
 // The banner's bytes are code page 437 whatever the ANSI code page is.
 TEST(AnsiText, BannerBytesShowAsCodePage437Glyphs) {
-    for (const unsigned codePage : {kUtf8, 1252u, 932u}) {
-        const CodePage chosen(codePage);
+    for (const unsigned codePage : {kUtf8CodePage, 1252u, 932u}) {
+        const AnsiCodePageChosen chosen(codePage);
         EXPECT_EQ("┌─■■■╖ │║ ╘═╝", platform::host::TerminalText("\xDA\xC4\xFE\xFE\xFE\xB7 \xB3\xBA \xD4\xCD\xBC",
                                                                    TextCharset::CodePage437));
     }
@@ -69,7 +64,7 @@ TEST(AnsiText, ThePathLimitCountsCharactersNotBytes) {
     EXPECT_EQ(platform::PathExpansion::TooLong, platform::GetFullPathNameA(tooLong).outcome);
 
     // In a single-byte code page each of those bytes is a character of its own.
-    const CodePage westernEurope(1252);
+    const AnsiCodePageChosen westernEurope(1252);
     EXPECT_EQ(platform::PathExpansion::TooLong, platform::GetFullPathNameA(fits).outcome);
     EXPECT_EQ(platform::PathExpansion::Expanded, platform::GetFullPathNameA("/" + std::string(258, '\xE9')).outcome);
 }
