@@ -27,10 +27,6 @@ TEST(WindowStation, NoDialogIsShownWhereNoneCanBeSeen) {
     EXPECT_TRUE(platform::win32::WindowStationVisible());
 }
 
-}  // namespace
-
-namespace {
-
 // Runs ShowMessage on a thread of its own, so that a box that should not be there cannot hold the
 // test: after `wait`, any box still open is closed.
 class MessageOnThread {
