@@ -33,7 +33,7 @@ usage)
     expect_usage() {
         expect_status 0
         expect_output $' Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n Example: cvservinst.exe "C:\\Program Files\\Corvane8\\corvane.exe" snmp\r\n'
-        [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+        expect_no_stderr
     }
     run
     expect_usage

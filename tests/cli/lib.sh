@@ -56,6 +56,10 @@ expect_output() {
     expect_same_bytes "$WORK/out"
 }
 
+expect_no_stderr() {
+    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+}
+
 # expect_same_bytes FILE: the file holds exactly the bytes of $WORK/expected.
 expect_same_bytes() {
     if ! cmp -s "$WORK/expected" "$1"; then
@@ -92,6 +96,27 @@ header_bytes() {
     printf '\xB3%-31s\xB3%-16s\xB3%-28s\xBA\r\n' " Corvane Software" "   Sept, 2009   " "  Web:   www.corvane.test"
     printf '\xD4%s\xBC\r\n' "$rule77"
     printf ' Purpose: installs CorvaneService with specific additional dependence\r\n\r\n'
+}
+
+# header_utf8: the header as a terminal in UTF-8 shows it, its code page 437 bytes as their glyphs,
+# each line ending in a line feed.
+header_utf8() {
+    header_bytes | iconv -f CP437 -t UTF-8 | tr -d '\r'
+}
+
+# on_terminal [--no-input] COMMAND...: runs COMMAND in a pseudo-terminal, in a UTF-8 locale, and
+# prints what the terminal got. With --no-input the command's standard input is /dev/null instead
+# of the terminal, so that nothing in it waits for a key.
+on_terminal() {
+    local command input=
+    if [ "$1" = --no-input ]; then
+        input='</dev/null'
+        shift
+    fi
+    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
+    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
+    printf -v command '%q ' "$@"
+    SHELL=$BASH LC_ALL=C.UTF-8 script -qec "$command$input" /dev/null </dev/null
 }
 
 finish() {
