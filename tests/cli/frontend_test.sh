@@ -79,9 +79,7 @@ too-long)
     done
     ;;
 stdout-full)
-    launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" </dev/null >/dev/full 2>"$WORK/err"
+    launch "$PROGRAM" </dev/null >/dev/full 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output"

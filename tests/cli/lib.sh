@@ -12,31 +12,42 @@ trap 'rm -rf "$WORK"' EXIT
 export CVSERVINST_SCM_DIR="$WORK/scm"
 failures=0
 
+# launch PROGRAM ARGS...: runs PROGRAM, the Windows one through WINE_RUN and ended after 90 s, so
+# that a run that hangs leaves the case time to clean up before ctest ends it.
+launch() {
+    if [ "$BACKEND" = wine ]; then
+        timeout 90 "$WINE_RUN" "$@"
+    else
+        "$@"
+    fi
+}
+
 # run ARGS...: runs the program with standard input closed to a non-terminal; leaves its standard
 # output in $WORK/out, standard error in $WORK/err, both interleaved in $WORK/both, status in $status.
 run() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
     status=$?
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
 }
 
 # run_once ARGS...: like run, but runs the program only once, for runs that change what the next
 # one finds: standard output in $WORK/out, standard error in $WORK/err, status in $status.
 run_once() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    run_program "$PROGRAM" "$@"
+}
+
+# run_program PROGRAM ARGS...: run_once for another build of the program.
+run_program() {
+    local program=$1
+    shift
+    launch "$program" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
     status=$?
 }
 
 # run_interleaved ARGS...: runs the program once with both streams in $WORK/both, in the order
 # written; status in $status.
 run_interleaved() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
     status=$?
 }
 

@@ -176,12 +176,12 @@ streams)
     # A report that cannot be written ends the run with status 1 and the reason on standard error.
     # The header is written first, so with standard output closed or full nothing is done.
     before=$(registration)
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp </dev/null >&- 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp </dev/null >&- 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output: Invalid handle."
     expect_unchanged "$before"
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp </dev/null >/dev/full 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp </dev/null >/dev/full 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output: Disk full."
@@ -198,13 +198,13 @@ streams)
     expect_registration CorvaneService "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
     # Standard error or standard input closed: the run works as ever.
     wine sc delete CorvaneService >/dev/null
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" Dnscache </dev/null >"$WORK/out" 2>&-
+    launch "$PROGRAM" "$exe" Dnscache </dev/null >"$WORK/out" 2>&-
     status=$?
     expect_status 0
     expect_output "$DONE"
     expect_registration CorvaneService "ImagePath=$exe /service" "DependOnService=$FIXED,Dnscache"
     wine sc delete CorvaneService >/dev/null
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp <&- >"$WORK/out" 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp <&- >"$WORK/out" 2>"$WORK/err"
     status=$?
     expect_status 0
     expect_output "$DONE"

@@ -29,12 +29,10 @@ wine_case_begin --service CorvaneService 'C:\Program Files\Corvane7' 'C:\Program
 SAMPLE='C:\Program Files\Corvane8\corvane.exe'
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 
-# run_once ARGS...: one run of the program (a second run would see what the first did); output in
-# $WORK/out and $WORK/err, status in $status, and its duration printed.
-run_once() {
+# timed_run ARGS...: run_once, and its duration printed.
+timed_run() {
     local start=$EPOCHREALTIME
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
-    status=$?
+    run_once "$@"
     echo "run of cvservinst.exe $*: $(awk "BEGIN { printf \"%.2f\", $EPOCHREALTIME - $start }") s"
 }
 
@@ -126,7 +124,7 @@ dialog_run() {
 case $1 in
 first-install)
     wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    timed_run "$SAMPLE" snmp
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -138,7 +136,7 @@ reinstall-running)
     new='C:\Corvane9\corvane.exe'
     register_old_service "$old"
     wine_place "$TEST_SERVICE" "$new" || fail "cannot place the new executable"
-    run_once "$new" LanmanWorkstation Dnscache
+    timed_run "$new" LanmanWorkstation Dnscache
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -152,7 +150,7 @@ reinstall-running)
     ;;
 missing-path)
     missing=$' Error: C:\\nope\\corvane.exe does not exist\r\n'
-    run_once 'C:\nope\corvane.exe' snmp
+    timed_run 'C:\nope\corvane.exe' snmp
     expect_status 1
     expect_output "$missing"
     expect_no_stderr
@@ -161,7 +159,7 @@ missing-path)
     # A registration already there is left running as it was: nothing is removed before the check.
     old='C:\Program Files\Corvane7\corvane.exe'
     register_old_service "$old"
-    run_once 'C:\nope\corvane.exe' snmp
+    timed_run 'C:\nope\corvane.exe' snmp
     expect_status 1
     expect_output "$missing"
     expect_state CorvaneService 4
@@ -174,7 +172,7 @@ accepts-no-stop)
     old='C:\Program Files\Corvane7\corvane.exe'
     register_old_service "$old" /nostop
     wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    timed_run "$SAMPLE" snmp
     expect_status 1
     expect_output $' Error: Cannot create service\r\nService exists.\r\n\r\n'
     expect_no_stderr
@@ -200,7 +198,7 @@ held-open|marked-before)
         wine sc delete CorvaneService >/dev/null || fail "sc delete failed"
     fi
     wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    timed_run "$SAMPLE" snmp
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -215,7 +213,7 @@ held-too-long)
     hold_service 60
     wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
     start=$EPOCHREALTIME
-    run_once "$SAMPLE" snmp
+    timed_run "$SAMPLE" snmp
     waited=$(awk "BEGIN { printf \"%d\", ($EPOCHREALTIME - $start) * 1000 }")
     expect_status 1
     expect_output $' Error: Cannot create service\r\nService marked for delete.\r\n\r\n'

@@ -24,14 +24,6 @@ fi
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 FIXED=RpcSs,Eventlog,TapiSrv
 
-# run_with PROGRAM ARGS...: one run; output in $WORK/out and $WORK/err, status in $status.
-run_with() {
-    local program=$1
-    shift
-    timeout 90 "$WINE_RUN" "$program" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
-    status=$?
-}
-
 # screen PROGRAM ARGS...: what a terminal shows for one run, one line each, with the terminal's
 # escape sequences and all blanks taken out (Wine moves the cursor over some blanks instead of
 # writing them); in $WORK/screen.
@@ -59,20 +51,20 @@ names)
     # Wine quotes an argument with a blank, so the closing quote of "Служба Ё" follows 0x81, the
     # last byte of Ё: a byte that only a double-byte code page would take as a lead byte.
     wine_place "$TEST_SERVICE" 'C:\Программы\corvane.exe'
-    run_with "$PROGRAM" 'C:\Программы\corvane.exe' 'Служба Ё' snmp
+    run_once 'C:\Программы\corvane.exe' 'Служба Ё' snmp
     expect_status 0
     expect_output "$DONE"
     expect_registration CorvaneService 'ImagePath=C:\Программы\corvane.exe /service' "DependOnService=$FIXED,Служба Ё,snmp" \
         "DisplayName=Corvane Monitor"
     wine_place "$TEST_SERVICE" 'C:\Υπηρεσία\服務.exe'
-    run_with "$PROGRAM" 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
+    run_once 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
     expect_status 0
     expect_output "$DONE"
     expect_registration CorvaneService 'ImagePath=C:\Υπηρεσία\服務.exe /service' "DependOnService=$FIXED,Υπηρεσία,服務" \
         "DisplayName=Corvane Monitor"
     # Where the system ignores the setting, code page 1252 has no Cyrillic: the path cannot be
     # given, and the old registration stays.
-    run_with "$LEGACY" 'C:\Программы\corvane.exe' Служба
+    run_program "$LEGACY" 'C:\Программы\corvane.exe' Служба
     expect_status 1
     expect_output ' Error: C:\?????????\corvane.exe does not exist'$'\r\n'
     expect_registration CorvaneService 'ImagePath=C:\Υπηρεσία\服務.exe /service' "DependOnService=$FIXED,Υπηρεσία,服務" \
@@ -81,18 +73,18 @@ names)
 missing)
     # Piped, the report holds the path's own letters in UTF-8, after the banner's code page 437
     # bytes; the legacy program writes its path in code page 1252.
-    run_with "$PROGRAM" 'C:\Программы\nope.exe'
+    run_once 'C:\Программы\nope.exe'
     expect_status 1
     expect_output ' Error: C:\Программы\nope.exe does not exist'$'\r\n'
-    run_with "$LEGACY" 'C:\cvs\été\nope.exe'
+    run_program "$LEGACY" 'C:\cvs\été\nope.exe'
     expect_status 1
     expect_output $' Error: C:\\cvs\\\xe9t\xe9\\nope.exe does not exist\r\n'
     # The path limit counts characters: 259 Cyrillic ones (518 bytes in UTF-8) fit, 260 do not.
     fits='C:\'$(printf 'ж%.0s' $(seq 256))
-    run_with "$PROGRAM" "$fits"
+    run_once "$fits"
     expect_status 1
     expect_output " Error: $fits does not exist"$'\r\n'
-    run_with "$PROGRAM" "${fits}ж"
+    run_once "${fits}ж"
     expect_status 1
     expect_output " Error: ${fits}ж is too long"$'\r\n'
     ;;
