@@ -178,7 +178,10 @@ store-values)
     expect_dependencies RpcSs Eventlog TapiSrv snmp
     # 1.1 MB of names (more than a Windows command line holds): registered, and replaced by the next run.
     many=()
-    for ((n = 0; n < 11000; n++)); do many+=("$(printf 'master%05d%089d' "$n" 0)"); done
+    for ((n = 0; n < 11000; n++)); do
+        printf -v name 'master%05d%089d' "$n" 0
+        many+=("$name")
+    done
     run_once corvane.exe "${many[@]}"
     expect_status 0
     expect_output "$DONE"

@@ -33,7 +33,7 @@ usage)
     expect_usage() {
         expect_status 0
         expect_output $' Usage: cvservinst path_to_corvane.exe [MasterService1 [MasterService2 [...]]]\r\n Example: cvservinst.exe "C:\\Program Files\\Corvane8\\corvane.exe" snmp\r\n'
-        [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
+        expect_no_stderr
     }
     run
     expect_usage
@@ -79,9 +79,7 @@ too-long)
     done
     ;;
 stdout-full)
-    launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" </dev/null >/dev/full 2>"$WORK/err"
+    launch "$PROGRAM" </dev/null >/dev/full 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output"

@@ -27,21 +27,8 @@ terminal)
     # On a terminal, the banner shows its box characters, the path its own letters, and the
     # dialog's frame lines up around them.
     command -v script >/dev/null || { echo "SKIP: script is not installed"; exit 77; }
-    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
-    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
-    printf -v command '%q ' "$PROGRAM" "$DIR/nope.exe"
-    SHELL=$BASH LC_ALL=C.UTF-8 script -qec "$command </dev/null" /dev/null </dev/null | tr -d '\r' >"$WORK/screen"
-    rule73=$(printf '─%.0s' $(seq 73))
-    rule77=$(printf '═%.0s' $(seq 77))
-    cat >"$WORK/expected" <<END
-
-┌─■■■$rule73╖
-│ CVServiceInstaller            │  Version 0.10  │  EMail: help@corvane.test  ║
-│ Corvane Software              │   Sept, 2009   │  Web:   www.corvane.test   ║
-╘$rule77╝
- Purpose: installs CorvaneService with specific additional dependence
-
-END
+    on_terminal --no-input "$PROGRAM" "$DIR/nope.exe" | tr -d '\r' >"$WORK/screen"
+    header_utf8 >"$WORK/expected"
     head -n 7 "$WORK/screen" >"$WORK/screen-head"
     cmp -s "$WORK/expected" "$WORK/screen-head" || { fail "the banner differs"; diff "$WORK/expected" "$WORK/screen-head" >&2; }
     expect_contains "$WORK/screen" " Error: $DIR/nope.exe does not exist"

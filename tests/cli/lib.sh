@@ -12,31 +12,42 @@ trap 'rm -rf "$WORK"' EXIT
 export CVSERVINST_SCM_DIR="$WORK/scm"
 failures=0
 
+# launch PROGRAM ARGS...: runs PROGRAM, the Windows one through WINE_RUN and ended after 90 s, so
+# that a run that hangs leaves the case time to clean up before ctest ends it.
+launch() {
+    if [ "$BACKEND" = wine ]; then
+        timeout 90 "$WINE_RUN" "$@"
+    else
+        "$@"
+    fi
+}
+
 # run ARGS...: runs the program with standard input closed to a non-terminal; leaves its standard
 # output in $WORK/out, standard error in $WORK/err, both interleaved in $WORK/both, status in $status.
 run() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
     status=$?
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
 }
 
 # run_once ARGS...: like run, but runs the program only once, for runs that change what the next
 # one finds: standard output in $WORK/out, standard error in $WORK/err, status in $status.
 run_once() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
+    run_program "$PROGRAM" "$@"
+}
+
+# run_program PROGRAM ARGS...: run_once for another build of the program.
+run_program() {
+    local program=$1
+    shift
+    launch "$program" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
     status=$?
 }
 
 # run_interleaved ARGS...: runs the program once with both streams in $WORK/both, in the order
 # written; status in $status.
 run_interleaved() {
-    local launcher=()
-    [ "$BACKEND" = wine ] && launcher=("$WINE_RUN")
-    "${launcher[@]}" "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
+    launch "$PROGRAM" "$@" </dev/null >"$WORK/both" 2>&1
     status=$?
 }
 
@@ -54,6 +65,10 @@ expect_status() {
 expect_output() {
     { header_bytes; printf '%s' "$1"; } >"$WORK/expected"
     expect_same_bytes "$WORK/out"
+}
+
+expect_no_stderr() {
+    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
 }
 
 # expect_same_bytes FILE: the file holds exactly the bytes of $WORK/expected.
@@ -92,6 +107,27 @@ header_bytes() {
     printf '\xB3%-31s\xB3%-16s\xB3%-28s\xBA\r\n' " Corvane Software" "   Sept, 2009   " "  Web:   www.corvane.test"
     printf '\xD4%s\xBC\r\n' "$rule77"
     printf ' Purpose: installs CorvaneService with specific additional dependence\r\n\r\n'
+}
+
+# header_utf8: the header as a terminal in UTF-8 shows it, its code page 437 bytes as their glyphs,
+# each line ending in a line feed.
+header_utf8() {
+    header_bytes | iconv -f CP437 -t UTF-8 | tr -d '\r'
+}
+
+# on_terminal [--no-input] COMMAND...: runs COMMAND in a pseudo-terminal, in a UTF-8 locale, and
+# prints what the terminal got. With --no-input the command's standard input is /dev/null instead
+# of the terminal, so that nothing in it waits for a key.
+on_terminal() {
+    local command input=
+    if [ "$1" = --no-input ]; then
+        input='</dev/null'
+        shift
+    fi
+    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
+    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
+    printf -v command '%q ' "$@"
+    SHELL=$BASH LC_ALL=C.UTF-8 script -qec "$command$input" /dev/null </dev/null
 }
 
 finish() {

@@ -44,21 +44,8 @@ registration() {
     wine_service_registration CorvaneService || echo absent
 }
 
-expect_no_stderr() {
-    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
-}
-
 expect_unchanged() {
     [ "$(registration)" = "$1" ] || { fail "the service manager changed"; registration >&2; }
-}
-
-# expect_registration LINE...: CorvaneService is registered and its values include each LINE.
-expect_registration() {
-    local line
-    registration >"$WORK/registration"
-    for line in "$@"; do
-        grep -qxF -- "$line" "$WORK/registration" || { fail "the registration lacks: $line"; cat "$WORK/registration" >&2; }
-    done
 }
 
 # row_fails TAIL STATUS OUTPUT [ENV...]: the line ends in STATUS with OUTPUT after the header, and
@@ -90,7 +77,7 @@ row_done() {
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
-    expect_registration "ImagePath=$image" "DependOnService=$dependencies" "DisplayName=Corvane Monitor"
+    expect_registration CorvaneService "ImagePath=$image" "DependOnService=$dependencies" "DisplayName=Corvane Monitor"
 }
 
 # An old registration, so that every failing row shows it is neither removed nor changed.
@@ -189,12 +176,12 @@ streams)
     # A report that cannot be written ends the run with status 1 and the reason on standard error.
     # The header is written first, so with standard output closed or full nothing is done.
     before=$(registration)
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp </dev/null >&- 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp </dev/null >&- 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output: Invalid handle."
     expect_unchanged "$before"
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp </dev/null >/dev/full 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp </dev/null >/dev/full 2>"$WORK/err"
     status=$?
     expect_status 1
     expect_contains "$WORK/err" "Cannot write to standard output: Disk full."
@@ -208,21 +195,21 @@ streams)
     expect_status 1
     expect_output ""
     expect_contains "$WORK/err" "Cannot write to standard output"
-    expect_registration "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
+    expect_registration CorvaneService "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
     # Standard error or standard input closed: the run works as ever.
     wine sc delete CorvaneService >/dev/null
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" Dnscache </dev/null >"$WORK/out" 2>&-
+    launch "$PROGRAM" "$exe" Dnscache </dev/null >"$WORK/out" 2>&-
     status=$?
     expect_status 0
     expect_output "$DONE"
-    expect_registration "ImagePath=$exe /service" "DependOnService=$FIXED,Dnscache"
+    expect_registration CorvaneService "ImagePath=$exe /service" "DependOnService=$FIXED,Dnscache"
     wine sc delete CorvaneService >/dev/null
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$exe" snmp <&- >"$WORK/out" 2>"$WORK/err"
+    launch "$PROGRAM" "$exe" snmp <&- >"$WORK/out" 2>"$WORK/err"
     status=$?
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
-    expect_registration "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
+    expect_registration CorvaneService "ImagePath=$exe /service" "DependOnService=$FIXED,snmp"
     ;;
 concurrent)
     # Runs at once take turns on a machine-wide lock: each replaces the registration before it,

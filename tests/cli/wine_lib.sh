@@ -74,7 +74,7 @@ wine_case_clear() {
 # request (a file "<its exe>.release"), or else by ending its process, and deletes it; fails when
 # it is still registered 20 s later.
 wine_service_remove() {
-    local name=$1 image exe state tries pid
+    local name=$1 image exe state pid
     state=$(wine_service_state "$name")
     [ -n "$state" ] || return 0
     if [ "$state" != 1 ]; then
@@ -82,19 +82,12 @@ wine_service_remove() {
         if [[ $image == \"* ]]; then exe=${image#\"}; exe=${exe%%\"*}; else exe=${image%% *}; fi
         wine sc stop "$name" >/dev/null 2>&1
         [ -n "$exe" ] && [ -d "$(dirname "$(wine_unix_path "$exe")")" ] && : >"$(wine_unix_path "$exe").release"
-        for ((tries = 0; tries < 50; tries++)); do
-            [ "$(wine_service_state "$name")" = 1 ] && break
-            sleep 0.2
-        done
-        if [ "$(wine_service_state "$name")" != 1 ] && [ -n "$exe" ]; then
+        if ! wine_wait_state "$name" 1 && [ -n "$exe" ]; then
             for pid in $(wine_prefix_pids "$exe"); do kill -9 "$pid" 2>/dev/null; done
         fi
     fi
     wine sc delete "$name" >/dev/null 2>&1
-    for ((tries = 0; tries < 100; tries++)); do
-        [ -z "$(wine_service_state "$name")" ] && return 0
-        sleep 0.2
-    done
+    wine_wait_state "$name" "" 100 && return 0
     echo "$name is still registered" >&2
     return 1
 }
@@ -114,6 +107,13 @@ wine_prefix_pids() {
 wine_unix_path() {
     local rest=${1#C:\\}
     printf '%s/drive_c/%s' "$WINEPREFIX" "${rest//\\//}"
+}
+
+# wine_place FILE 'C:\dir\file': copies FILE into the prefix at that Windows path.
+wine_place() {
+    local unix
+    unix=$(wine_unix_path "$2")
+    mkdir -p "$(dirname "$unix")" && cp "$1" "$unix"
 }
 
 # wine_service_registration NAME: the service's registry values, one "Name=value" line each, sorted:
@@ -155,4 +155,29 @@ wine_multi_string() {
 # nothing when the service is not registered.
 wine_service_state() {
     wine sc query "$1" 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: *\([0-9]*\).*/\1/p'
+}
+
+# wine_wait_state NAME STATE [TRIES]: waits until the service is in STATE (empty: not registered),
+# looking every 0.2 s, TRIES times (50 unless given) and once more; fails when it never was.
+wine_wait_state() {
+    local name=$1 state=$2 tries=${3:-50} try
+    for ((try = 0; try < tries; try++)); do
+        [ "$(wine_service_state "$name")" = "$state" ] && return 0
+        sleep 0.2
+    done
+    [ "$(wine_service_state "$name")" = "$state" ]
+}
+
+# expect_registration NAME LINE...: the service is registered and its values include each
+# "Name=value" LINE exactly. For the tests: fails the case through lib.sh.
+expect_registration() {
+    local name=$1 line
+    shift
+    if ! wine_service_registration "$name" >"$WORK/registration"; then
+        fail "$name is not registered"
+        return
+    fi
+    for line in "$@"; do
+        grep -qxF -- "$line" "$WORK/registration" || { fail "registration of $name lacks: $line"; cat "$WORK/registration" >&2; }
+    done
 }

@@ -29,36 +29,11 @@ wine_case_begin --service CorvaneService 'C:\Program Files\Corvane7' 'C:\Program
 SAMPLE='C:\Program Files\Corvane8\corvane.exe'
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 
-# place FILE 'C:\dir\file': copies FILE into the prefix at that Windows path.
-place() {
-    mkdir -p "$(dirname "$(wine_unix_path "$2")")" && cp "$1" "$(wine_unix_path "$2")"
-}
-
-# run_once ARGS...: one run of the program (a second run would see what the first did); output in
-# $WORK/out and $WORK/err, status in $status, and its duration printed.
-run_once() {
+# timed_run ARGS...: run_once, and its duration printed.
+timed_run() {
     local start=$EPOCHREALTIME
-    timeout 90 "$WINE_RUN" "$PROGRAM" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
-    status=$?
+    run_once "$@"
     echo "run of cvservinst.exe $*: $(awk "BEGIN { printf \"%.2f\", $EPOCHREALTIME - $start }") s"
-}
-
-expect_no_stderr() {
-    [ -s "$WORK/err" ] && fail "standard error is not empty: $(cat "$WORK/err")"
-}
-
-# expect_registration NAME LINE...: the service is registered and its values include each
-# "Name=value" LINE exactly.
-expect_registration() {
-    local name=$1 line
-    shift
-    if ! wine_service_registration "$name" >"$WORK/registration"; then
-        fail "$name is not registered"
-        return
-    fi
-    for line in "$@"; do
-        grep -qxF -- "$line" "$WORK/registration" || { fail "registration of $name lacks: $line"; cat "$WORK/registration" >&2; }
-    done
 }
 
 # expect_state NAME STATE: what `sc query` reports (1 stopped, 4 running).
@@ -71,7 +46,7 @@ expect_state() {
 # register_stopped_service 'C:\dir\file' [SWITCH]: the test service, registered under our name
 # with SWITCH (/service when none) after its path, and not started.
 register_stopped_service() {
-    place "$TEST_SERVICE" "$1" || { fail "cannot place the test service"; finish; }
+    wine_place "$TEST_SERVICE" "$1" || { fail "cannot place the test service"; finish; }
     wine sc create CorvaneService binpath= "\"$1\" ${2:-/service}" type= own start= demand >/dev/null
 }
 
@@ -79,11 +54,7 @@ register_stopped_service() {
 register_old_service() {
     register_stopped_service "$@"
     wine sc start CorvaneService >/dev/null
-    local tries
-    for ((tries = 0; tries < 50; tries++)); do
-        [ "$(wine_service_state CorvaneService)" = 4 ] && return
-        sleep 0.2
-    done
+    wine_wait_state CorvaneService 4 && return
     fail "the old CorvaneService does not run"
     finish
 }
@@ -91,9 +62,10 @@ register_old_service() {
 # hold_service SECONDS: another program opens CorvaneService and holds it SECONDS seconds, in the
 # background; returns once it holds it.
 hold_service() {
-    local ready="$WINEPREFIX/drive_c/cvs-held" tries
+    local ready_name='C:\cvs-held' ready tries
+    ready=$(wine_unix_path "$ready_name")
     rm -f "$ready"
-    "$WINE_RUN" "$HOLDER" CorvaneService "$1" 'C:\cvs-held' </dev/null >"$WORK/holder.out" 2>&1 &
+    "$WINE_RUN" "$HOLDER" CorvaneService "$1" "$ready_name" </dev/null >"$WORK/holder.out" 2>&1 &
     holder=$!
     for ((tries = 0; tries < 300; tries++)); do
         [ -e "$ready" ] && return
@@ -151,8 +123,8 @@ dialog_run() {
 
 case $1 in
 first-install)
-    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    timed_run "$SAMPLE" snmp
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -163,8 +135,8 @@ reinstall-running)
     old='C:\Program Files\Corvane7\corvane.exe'
     new='C:\Corvane9\corvane.exe'
     register_old_service "$old"
-    place "$TEST_SERVICE" "$new" || fail "cannot place the new executable"
-    run_once "$new" LanmanWorkstation Dnscache
+    wine_place "$TEST_SERVICE" "$new" || fail "cannot place the new executable"
+    timed_run "$new" LanmanWorkstation Dnscache
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -178,7 +150,7 @@ reinstall-running)
     ;;
 missing-path)
     missing=$' Error: C:\\nope\\corvane.exe does not exist\r\n'
-    run_once 'C:\nope\corvane.exe' snmp
+    timed_run 'C:\nope\corvane.exe' snmp
     expect_status 1
     expect_output "$missing"
     expect_no_stderr
@@ -187,7 +159,7 @@ missing-path)
     # A registration already there is left running as it was: nothing is removed before the check.
     old='C:\Program Files\Corvane7\corvane.exe'
     register_old_service "$old"
-    run_once 'C:\nope\corvane.exe' snmp
+    timed_run 'C:\nope\corvane.exe' snmp
     expect_status 1
     expect_output "$missing"
     expect_state CorvaneService 4
@@ -199,18 +171,15 @@ accepts-no-stop)
     # to go when its process ends), so it stays registered; the creation's refusal is reported.
     old='C:\Program Files\Corvane7\corvane.exe'
     register_old_service "$old" /nostop
-    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    timed_run "$SAMPLE" snmp
     expect_status 1
     expect_output $' Error: Cannot create service\r\nService exists.\r\n\r\n'
     expect_no_stderr
     expect_state CorvaneService 4
     # Once its process has ended, the old registration is still there: it was never marked.
     : >"$(wine_unix_path "$old").release"
-    for ((tries = 0; tries < 100; tries++)); do
-        [ "$(wine_service_state CorvaneService)" = 1 ] && break
-        sleep 0.2
-    done
+    wine_wait_state CorvaneService 1 100
     expect_state CorvaneService 1
     for ((tries = 0; tries < 50; tries++)); do
         running_in_prefix 'Corvane7\corvane.exe' || break
@@ -228,8 +197,8 @@ held-open|marked-before)
     if [ "$1" = marked-before ]; then
         wine sc delete CorvaneService >/dev/null || fail "sc delete failed"
     fi
-    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
-    run_once "$SAMPLE" snmp
+    wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    timed_run "$SAMPLE" snmp
     expect_status 0
     expect_output "$DONE"
     expect_no_stderr
@@ -242,9 +211,9 @@ held-too-long)
     # The holder outlasts the wait of 20 s: the run reports why it could not register the service.
     register_stopped_service 'C:\Program Files\Corvane7\corvane.exe'
     hold_service 60
-    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
     start=$EPOCHREALTIME
-    run_once "$SAMPLE" snmp
+    timed_run "$SAMPLE" snmp
     waited=$(awk "BEGIN { printf \"%d\", ($EPOCHREALTIME - $start) * 1000 }")
     expect_status 1
     expect_output $' Error: Cannot create service\r\nService marked for delete.\r\n\r\n'
@@ -253,7 +222,7 @@ held-too-long)
     [ "$waited" -lt 30000 ] || fail "the run took $waited ms, long beyond the wait of 20 s"
     ;;
 dialog)
-    place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
+    wine_place "$TEST_SERVICE" "$SAMPLE" || fail "cannot place the sample"
     # title | status | console line | arguments
     args=()
     while IFS='|' read -r title expected_status line arguments; do

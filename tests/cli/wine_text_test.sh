@@ -24,40 +24,11 @@ fi
 DONE=$' Done: Service "Corvane Monitor" installed\r\n'
 FIXED=RpcSs,Eventlog,TapiSrv
 
-# place 'C:\dir\file': the test service at that Windows path.
-place() {
-    local rest=${1#C:\\}
-    local unix="$WINEPREFIX/drive_c/${rest//\\//}"
-    mkdir -p "$(dirname "$unix")" && cp "$TEST_SERVICE" "$unix"
-}
-
-# run_with PROGRAM ARGS...: one run; output in $WORK/out and $WORK/err, status in $status.
-run_with() {
-    local program=$1
-    shift
-    timeout 90 "$WINE_RUN" "$program" "$@" </dev/null >"$WORK/out" 2>"$WORK/err"
-    status=$?
-}
-
-# expect_registered IMAGE DEPENDENCIES: CorvaneService holds exactly that image path and those
-# dependencies, as the registry has them.
-expect_registered() {
-    wine_service_registration CorvaneService >"$WORK/registration" || { fail "CorvaneService is not registered"; return; }
-    local line
-    for line in "ImagePath=$1" "DependOnService=$2" "DisplayName=Corvane Monitor"; do
-        grep -qxF -- "$line" "$WORK/registration" || { fail "the registration lacks: $line"; cat "$WORK/registration" >&2; }
-    done
-}
-
 # screen PROGRAM ARGS...: what a terminal shows for one run, one line each, with the terminal's
 # escape sequences and all blanks taken out (Wine moves the cursor over some blanks instead of
 # writing them); in $WORK/screen.
 screen() {
-    local command
-    # `script` runs the command through $SHELL; %q may quote in bash's $'...' form (it does for
-    # non-ASCII bytes outside a UTF-8 locale), which only bash reads.
-    printf -v command '%q ' timeout 90 "$WINE_RUN" "$@"
-    SHELL=$BASH script -qec "$command" /dev/null </dev/null | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b[]][^\x07]*\x07//g' |
+    on_terminal timeout 90 "$WINE_RUN" "$@" | sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b[]][^\x07]*\x07//g' |
         tr -d ' \r' | sed '/^$/d' >"$WORK/screen"
 }
 
@@ -71,51 +42,49 @@ expect_screen() {
     fi
 }
 
-BANNER_SCREEN=(
-    "┌─■■■$(printf '─%.0s' $(seq 73))╖"
-    "│ CVServiceInstaller │ Version 0.10 │ EMail: help@corvane.test ║"
-    "│ Corvane Software │ Sept, 2009 │ Web: www.corvane.test ║"
-    "╘$(printf '═%.0s' $(seq 77))╝"
-    " Purpose: installs CorvaneService with specific additional dependence"
-)
+# The header's lines as the screen shows them, without its empty lines.
+mapfile -t BANNER_SCREEN < <(header_utf8 | sed '/^$/d')
 
 case $1 in
 names)
     # A path and master names in Cyrillic, Greek and Chinese reach the service manager exactly.
     # Wine quotes an argument with a blank, so the closing quote of "Служба Ё" follows 0x81, the
     # last byte of Ё: a byte that only a double-byte code page would take as a lead byte.
-    place 'C:\Программы\corvane.exe'
-    run_with "$PROGRAM" 'C:\Программы\corvane.exe' 'Служба Ё' snmp
+    wine_place "$TEST_SERVICE" 'C:\Программы\corvane.exe'
+    run_once 'C:\Программы\corvane.exe' 'Служба Ё' snmp
     expect_status 0
     expect_output "$DONE"
-    expect_registered 'C:\Программы\corvane.exe /service' "$FIXED,Служба Ё,snmp"
-    place 'C:\Υπηρεσία\服務.exe'
-    run_with "$PROGRAM" 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
+    expect_registration CorvaneService 'ImagePath=C:\Программы\corvane.exe /service' "DependOnService=$FIXED,Служба Ё,snmp" \
+        "DisplayName=Corvane Monitor"
+    wine_place "$TEST_SERVICE" 'C:\Υπηρεσία\服務.exe'
+    run_once 'C:\Υπηρεσία\服務.exe' Υπηρεσία 服務
     expect_status 0
     expect_output "$DONE"
-    expect_registered 'C:\Υπηρεσία\服務.exe /service' "$FIXED,Υπηρεσία,服務"
+    expect_registration CorvaneService 'ImagePath=C:\Υπηρεσία\服務.exe /service' "DependOnService=$FIXED,Υπηρεσία,服務" \
+        "DisplayName=Corvane Monitor"
     # Where the system ignores the setting, code page 1252 has no Cyrillic: the path cannot be
     # given, and the old registration stays.
-    run_with "$LEGACY" 'C:\Программы\corvane.exe' Служба
+    run_program "$LEGACY" 'C:\Программы\corvane.exe' Служба
     expect_status 1
     expect_output ' Error: C:\?????????\corvane.exe does not exist'$'\r\n'
-    expect_registered 'C:\Υπηρεσία\服務.exe /service' "$FIXED,Υπηρεσία,服務"
+    expect_registration CorvaneService 'ImagePath=C:\Υπηρεσία\服務.exe /service' "DependOnService=$FIXED,Υπηρεσία,服務" \
+        "DisplayName=Corvane Monitor"
     ;;
 missing)
     # Piped, the report holds the path's own letters in UTF-8, after the banner's code page 437
     # bytes; the legacy program writes its path in code page 1252.
-    run_with "$PROGRAM" 'C:\Программы\nope.exe'
+    run_once 'C:\Программы\nope.exe'
     expect_status 1
     expect_output ' Error: C:\Программы\nope.exe does not exist'$'\r\n'
-    run_with "$LEGACY" 'C:\cvs\été\nope.exe'
+    run_program "$LEGACY" 'C:\cvs\été\nope.exe'
     expect_status 1
     expect_output $' Error: C:\\cvs\\\xe9t\xe9\\nope.exe does not exist\r\n'
     # The path limit counts characters: 259 Cyrillic ones (518 bytes in UTF-8) fit, 260 do not.
     fits='C:\'$(printf 'ж%.0s' $(seq 256))
-    run_with "$PROGRAM" "$fits"
+    run_once "$fits"
     expect_status 1
     expect_output " Error: $fits does not exist"$'\r\n'
-    run_with "$PROGRAM" "${fits}ж"
+    run_once "${fits}ж"
     expect_status 1
     expect_output " Error: ${fits}ж is too long"$'\r\n'
     ;;
